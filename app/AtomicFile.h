@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSaveFile>
+#include <QString>
+
+// A file that is replaced as a whole or not at all: the bytes go to a temporary file beside
+// it, which takes the file's place only on a successful commit(). Without a commit, or after
+// any failed write, the temporary file is removed and an existing file keeps its content.
+//
+// QSaveFile alone is not enough: in Qt 6.4 a failure of the last buffer flush, which happens
+// inside commit(), goes unnoticed and a truncated file replaces the old one. Every write is
+// therefore checked and the buffer flushed before the commit.
+class AtomicFile
+{
+public:
+    explicit AtomicFile(const QString &path);
+
+    bool open();
+    bool write(const QByteArray &bytes);
+    bool commit();
+
+    QString errorString() const { return m_errorString; }
+
+private:
+    bool fail();
+
+    QSaveFile m_file;
+    QString m_errorString;
+    bool m_failed = false;
+};

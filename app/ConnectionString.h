@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where and how the Qt SQL layer connects for one connection string.
+struct ConnectionTarget
+{
+    QString driver; // "QSQLITE" or "QODBC"
+    QString databaseName; // the SQLite file, or the ODBC connection string
+    QString connectOptions;
+};
+
+// The connection strings the program accepts, and their translation into a Qt SQL target:
+//  - the OLE DB form the host application writes ("Provider=SQLOLEDB.1;…;Data Source=SERVER"),
+//    mapped to a DSN-less ODBC connection for SQL Server;
+//  - "Provider=SQLite;Data Source=FILE", opened read-only;
+//  - any ODBC connection string (one with "Driver=" or "DSN="), used unchanged.
+class ConnectionString
+{
+public:
+    // The string built from the server and database names in lindavex.Ini. The names are
+    // placed as they stand, as the host application's own tools do.
+    static QString fromLvxIni(const QString &server, const QString &database);
+
+    // The ODBC drivers tried for SQL Server, best first.
+    static QStringList sqlServerDrivers();
+
+    // installedOdbcDrivers names the ODBC drivers of this machine; the first of
+    // sqlServerDrivers() among them serves the OLE DB form.
+    static bool map(const QString &connectionString, const QStringList &installedOdbcDrivers,
+                    ConnectionTarget *target, QString *errorString);
+
+    // A value as an ODBC connection string may hold it: braced when it holds ";", "{" or "}"
+    // or blanks at its ends, with "}" doubled inside the braces.
+    static QString odbcValue(const QString &value);
+};

@@ -1,0 +1,195 @@
+#include "app/F_Main.h"
+
+#include "app/HostLists.h"
+#include "app/ModalMessage.h"
+#include "app/Startup.h"
+#include "app/Twips.h"
+#include "settings/BrettIni.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// The text field of the list selector. Leaving the field or pressing Enter after typing a
+// name is no choice of an entry, so the combo box must not hear of it: it would take a typed
+// name that matches an entry as that entry chosen.
+class TypedNameEdit : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        const QSignalBlocker blocker(this);
+        QLineEdit::focusOutEvent(event);
+    }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            const QSignalBlocker blocker(this);
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+};
+
+} // namespace
+
+F_Main::F_Main(const QString &applicationDirectory, QWidget *parent)
+    : QWidget(parent), m_applicationDirectory(applicationDirectory)
+{
+    buildControls();
+}
+
+F_Main::~F_Main() = default;
+
+void F_Main::buildControls()
+{
+    setFixedSize(Twips::size(4905, 3150));
+
+    m_label1 = new QLabel(QStringLiteral("Liste auswähen:"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setGeometry(Twips::rect(240, 120, 1575, 255));
+
+    m_cbListe = new QComboBox(this);
+    m_cbListe->setObjectName(QStringLiteral("CbListe"));
+    m_cbListe->setGeometry(Twips::rect(240, 360, 2895, 315));
+    // Free typing, but the typed text stays as typed: no completion, no new entries.
+    m_cbListe->setLineEdit(new TypedNameEdit(m_cbListe));
+    m_cbListe->setInsertPolicy(QComboBox::NoInsert);
+    m_cbListe->setCompleter(nullptr);
+
+    m_bStart = new QPushButton(QStringLiteral("Konvertierung starten"), this);
+    m_bStart->setObjectName(QStringLiteral("B_Start"));
+    m_bStart->setGeometry(Twips::rect(240, 840, 2895, 375));
+
+    m_bEinstellungen = new QPushButton(QStringLiteral("Einstellungen"), this);
+    m_bEinstellungen->setObjectName(QStringLiteral("B_Einstellungen"));
+    m_bEinstellungen->setGeometry(Twips::rect(240, 1320, 2895, 375));
+
+    m_bInfo = new QPushButton(QStringLiteral("Info über..."), this);
+    m_bInfo->setObjectName(QStringLiteral("B_Info"));
+    m_bInfo->setGeometry(Twips::rect(240, 1800, 2895, 375));
+
+    m_frAn = new QGroupBox(QStringLiteral("Bitte senden Sie Ihre Listen an"), this);
+    m_frAn->setObjectName(QStringLiteral("Fr_An"));
+    m_frAn->setGeometry(Twips::rect(240, 2280, 2895, 735));
+
+    m_labelBrettholm = new QLabel(QStringLiteral("Brettholm"), m_frAn);
+    m_labelBrettholm->setObjectName(QStringLiteral("Label2"));
+    m_labelBrettholm->setGeometry(Twips::rect(1080, 360, 1215, 255));
+    QFont bold = m_labelBrettholm->font();
+    bold.setBold(true);
+    m_labelBrettholm->setFont(bold);
+
+    m_label4 = new QLabel(QStringLiteral("Los(e) auswählen:"), this);
+    m_label4->setObjectName(QStringLiteral("Label4"));
+    m_label4->setGeometry(Twips::rect(3360, 360, 1455, 255));
+
+    m_lbLos = new QListWidget(this);
+    m_lbLos->setObjectName(QStringLiteral("LbLos"));
+    m_lbLos->setGeometry(Twips::rect(3360, 720, 1455, 1620));
+    m_lbLos->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_lbLos->setSortingEnabled(false);
+
+    m_bClose = new QPushButton(QStringLiteral("Schließen"), this);
+    m_bClose->setObjectName(QStringLiteral("B_Close"));
+    m_bClose->setGeometry(Twips::rect(3360, 2640, 1455, 375));
+
+    // The keyboard order of the layout: settings, info, list, lots, start, close.
+    setTabOrder(m_bEinstellungen, m_bInfo);
+    setTabOrder(m_bInfo, m_cbListe);
+    setTabOrder(m_cbListe, m_lbLos);
+    setTabOrder(m_lbLos, m_bStart);
+    setTabOrder(m_bStart, m_bClose);
+    m_bEinstellungen->setFocus();
+
+    // Only choosing an entry refills the lots; typing does not.
+    connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
+    connect(m_bClose, &QPushButton::clicked, this, &QWidget::close);
+}
+
+QString F_Main::brettIniPath() const
+{
+    return Startup::applicationFile(m_applicationDirectory, QStringLiteral("Brett.Ini"));
+}
+
+bool F_Main::Form_Load(const QString &commandLineText)
+{
+    setWindowTitle(QStringLiteral("Brettholm-32"));
+    setWindowTitle(Startup::caption());
+
+    QString connectionString;
+    if (!Startup::connectionString(commandLineText, m_applicationDirectory, &connectionString,
+                                   &m_errorString))
+        return false;
+    if (!m_database.open(connectionString)) {
+        m_errorString = Startup::failureText(m_database.errorNumber(), m_database.errorString());
+        return false;
+    }
+    m_settings.InitGlobals(m_applicationDirectory);
+    if (!fillListSelector()) {
+        m_database.close();
+        return false;
+    }
+    BrettIni ini(brettIniPath());
+    if (!ini.LoadBrettIni(m_settings)) {
+        m_errorString = ini.errorString();
+        m_database.close();
+        return false;
+    }
+    m_loaded = true;
+    return true;
+}
+
+bool F_Main::fillListSelector()
+{
+    m_cbListe->clear();
+    HostLists lists(m_database);
+    QStringList names;
+    if (!lists.openLists(&names)) {
+        m_errorString = Startup::failureText(lists.errorNumber(), lists.errorString());
+        return false;
+    }
+    m_cbListe->addItems(names);
+    m_cbListe->setCurrentIndex(-1);
+    m_cbListe->setEditText(QString());
+    return true;
+}
+
+void F_Main::FillLbLos()
+{
+    m_lbLos->clear();
+    HostLists lists(m_database);
+    QStringList lots;
+    if (!lists.lotsOfList(m_cbListe->currentText(), &lots)) {
+        ModalMessage::show(this, Startup::failureText(lists.errorNumber(), lists.errorString()));
+        return;
+    }
+    m_lbLos->addItems(lots);
+}
+
+void F_Main::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void F_Main::Form_Unload()
+{
+    if (!m_loaded)
+        return;
+    m_loaded = false;
+    BrettIni ini(brettIniPath());
+    if (!ini.SaveBrettIni(m_settings))
+        ModalMessage::show(this, ini.errorString());
+    m_database.close();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/HostDatabase.h"
+#include "settings/ExportSettings.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+// The main window: choice of the list and its lots, start of the export, settings and About.
+// It owns the database connection and the settings from a successful Form_Load to its close.
+class F_Main : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit F_Main(const QString &applicationDirectory, QWidget *parent = nullptr);
+    ~F_Main() override;
+
+    // The start sequence: caption, connection, default settings, list selector, Brett.Ini.
+    // False when the program cannot start; errorString() then holds the text to show, and
+    // Brett.Ini has been neither read nor written.
+    bool Form_Load(const QString &commandLineText);
+    QString errorString() const { return m_errorString; }
+
+    ExportSettings &settings() { return m_settings; }
+    QString brettIniPath() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    bool fillListSelector();
+    void FillLbLos();
+    void Form_Unload();
+
+    QString m_applicationDirectory;
+    HostDatabase m_database;
+    ExportSettings m_settings;
+    QString m_errorString;
+    bool m_loaded = false;
+
+    QLabel *m_label1 = nullptr;
+    QComboBox *m_cbListe = nullptr;
+    QPushButton *m_bStart = nullptr;
+    QPushButton *m_bEinstellungen = nullptr;
+    QPushButton *m_bInfo = nullptr;
+    QGroupBox *m_frAn = nullptr;
+    QLabel *m_labelBrettholm = nullptr;
+    QLabel *m_label4 = nullptr;
+    QListWidget *m_lbLos = nullptr;
+    QPushButton *m_bClose = nullptr;
+};

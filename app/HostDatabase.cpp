@@ -1,0 +1,177 @@
+#include "app/HostDatabase.h"
+
+#include "app/ConnectionString.h"
+#include "app/OdbcDrivers.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+
+namespace {
+
+QString describe(const QSqlError &error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    return text;
+}
+
+} // namespace
+
+HostQuery::HostQuery(QSqlQuery query) : m_query(std::move(query))
+{
+    m_active = m_query.isActive();
+    if (!m_active) {
+        takeError();
+        if (m_errorString.isEmpty())
+            m_errorString = QStringLiteral("Unbekannter Datenbankfehler");
+        return;
+    }
+    const QSqlRecord record = m_query.record();
+    m_types.reserve(record.count());
+    for (int i = 0; i < record.count(); ++i)
+        m_types << record.field(i).metaType().id();
+}
+
+void HostQuery::takeError()
+{
+    const QSqlError error = m_query.lastError();
+    if (error.type() == QSqlError::NoError)
+        return;
+    m_errorString = describe(error);
+    m_errorNumber = error.nativeErrorCode();
+}
+
+bool HostQuery::next()
+{
+    if (!m_active)
+        return false;
+    if (m_query.next())
+        return true;
+    takeError();
+    m_active = false;
+    return false;
+}
+
+int HostQuery::indexOf(const QString &name) const
+{
+    return m_query.record().indexOf(name);
+}
+
+bool HostQuery::isNull(int column) const
+{
+    return m_query.isNull(column);
+}
+
+HostValue HostQuery::value(int column) const
+{
+    if (m_query.isNull(column))
+        return HostValue();
+    return HostValue::fromVariant(m_query.value(column), m_types.value(column));
+}
+
+HostDatabase::HostDatabase()
+{
+    static QAtomicInt counter;
+    m_connectionName = QStringLiteral("brettholm-host-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+HostDatabase::~HostDatabase()
+{
+    close();
+}
+
+bool HostDatabase::open(const QString &connectionString)
+{
+    close();
+    m_errorString.clear();
+    m_errorNumber.clear();
+
+    ConnectionTarget target;
+    if (!ConnectionString::map(connectionString, OdbcDrivers::installed(), &target,
+                               &m_errorString))
+        return false;
+    if (!QSqlDatabase::isDriverAvailable(target.driver)) {
+        m_errorString = QStringLiteral("Der Qt-Datenbanktreiber %1 ist nicht installiert.")
+                                .arg(target.driver);
+        return false;
+    }
+    const bool sqlite = target.driver == QLatin1String("QSQLITE");
+    m_sqlite = sqlite;
+    // SQLite would otherwise create an empty database in place of a mistyped path.
+    if (sqlite && !QFileInfo(target.databaseName).isFile()) {
+        m_errorString = QStringLiteral("Die Datenbankdatei %1 wurde nicht gefunden.")
+                                .arg(target.databaseName);
+        return false;
+    }
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, m_connectionName);
+        db.setDatabaseName(target.databaseName);
+        db.setConnectOptions(target.connectOptions);
+        if (!db.open()) {
+            m_errorString = describe(db.lastError());
+            m_errorNumber = db.lastError().nativeErrorCode();
+        } else if (sqlite) {
+            // SQLite opens any file lazily; reading its schema tells whether it is a database.
+            QSqlQuery probe(db);
+            if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+                m_errorString = describe(probe.lastError());
+                m_errorNumber = probe.lastError().nativeErrorCode();
+            }
+        }
+    }
+    if (!m_errorString.isEmpty()) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void HostDatabase::close()
+{
+    if (!QSqlDatabase::contains(m_connectionName))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool HostDatabase::isOpen() const
+{
+    return QSqlDatabase::contains(m_connectionName)
+            && QSqlDatabase::database(m_connectionName, false).isOpen();
+}
+
+QString HostDatabase::driverName() const
+{
+    if (!QSqlDatabase::contains(m_connectionName))
+        return QString();
+    return QSqlDatabase::database(m_connectionName, false).driverName();
+}
+
+HostQuery HostDatabase::exec(const QString &statement, const QVariantList &params) const
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    // ODBC drivers hand over decimal columns exactly only as text. SQLite has no decimal type:
+    // its numbers are 64-bit integers or doubles, which it gives best as they are stored.
+    query.setNumericalPrecisionPolicy(m_sqlite ? QSql::LowPrecisionDouble : QSql::HighPrecision);
+    bool ok = query.prepare(statement);
+    if (ok) {
+        for (const QVariant &param : params)
+            query.addBindValue(param);
+        ok = query.exec();
+    }
+    return HostQuery(std::move(query));
+}

@@ -1,0 +1,27 @@
+#include "app/TextRules.h"
+
+#include <QTextCodec>
+
+namespace TextRules {
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    if (begin == 0 && end == text.size())
+        return text;
+    return text.mid(begin, end - begin);
+}
+
+QTextCodec *ansiCodec()
+{
+    static QTextCodec *const codec = QTextCodec::codecForName("Windows-1252");
+    Q_ASSERT(codec);
+    return codec;
+}
+
+} // namespace TextRules

@@ -1,0 +1,20 @@
+#include "app/F_Main.h"
+#include "app/ModalMessage.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Brettholm32"));
+
+    F_Main window(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    if (!window.Form_Load(Startup::commandLineText(QCoreApplication::arguments()))) {
+        ModalMessage::show(nullptr, window.errorString());
+        return 1;
+    }
+    window.show();
+    return application.exec();
+}

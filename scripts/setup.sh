@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian packages this machine lacks, then configures and builds into build/.
+# Safe to run again: nothing is installed twice and the build is incremental.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake                       # compiler and build
+    qt6-base-dev qt6-5compat-dev                # Qt Core, Gui, Widgets, Sql, Test, Core5Compat
+    libqt6sql6-sqlite libqt6sql6-odbc           # Qt's SQLite and ODBC drivers
+    unixodbc tdsodbc                            # ODBC driver manager, FreeTDS for SQL Server
+    sqlite3                                     # builds the demo database from its SQL text
+    locales                                     # de_DE.UTF-8 for the German number format
+    fonts-dejavu-core                           # a sans-serif font for the windows
+    xvfb xauth imagemagick                      # screenshots of the windows without a display
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    "${sudo[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    "${sudo[@]}" locale-gen
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"

@@ -1,0 +1,57 @@
+#include "settings/BrettIni.h"
+
+#include "settings/ExportSettings.h"
+#include "settings/IniText.h"
+
+#include "app/AtomicFile.h"
+
+#include <QFileInfo>
+
+BrettIni::BrettIni(const QString &path) : m_path(path) { }
+
+bool BrettIni::LoadBrettIni(ExportSettings &settings)
+{
+    m_errorString.clear();
+    // A directory of that name counts as no file, as the host's file checks see it.
+    if (!QFileInfo(m_path).isFile())
+        return true;
+    IniText ini;
+    if (!ini.read(m_path)) {
+        m_errorString = ini.errorString();
+        return false;
+    }
+    // Every line is read, so the last occurrence of a key wins.
+    for (const QString &line : ini.lines()) {
+        QString key;
+        QString value;
+        if (!IniText::splitLine(line, &key, &value))
+            continue;
+        const ExportSettings::Key k = ExportSettings::keyOf(key);
+        if (k != ExportSettings::KeyCount)
+            settings.setValue(k, value);
+    }
+    return true;
+}
+
+QByteArray BrettIni::content(const ExportSettings &settings)
+{
+    QStringList lines;
+    for (int i = 0; i < ExportSettings::KeyCount; ++i) {
+        const auto key = ExportSettings::Key(i);
+        lines << ExportSettings::keyName(key) + u'=' + settings.value(key);
+    }
+    return IniText::encode(lines);
+}
+
+bool BrettIni::SaveBrettIni(const ExportSettings &settings)
+{
+    m_errorString.clear();
+    AtomicFile file(m_path);
+    if (!file.open() || !file.write(content(settings)) || !file.commit()) {
+        m_errorString = QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert "
+                                       "werden: %2")
+                                .arg(m_path, file.errorString());
+        return false;
+    }
+    return true;
+}

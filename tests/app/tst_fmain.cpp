@@ -1,0 +1,203 @@
+#include "HostFixture.h"
+
+#include "app/F_Main.h"
+#include "app/Startup.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+class TestFMain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void startupFailure_leavesBrettIniAlone_data();
+    void startupFailure_leavesBrettIniAlone();
+    void load_offersListsAndReadsSettings();
+    void typing_doesNotFillLots_choosing_does();
+    void choosingAnotherList_dropsSelection();
+    void layout_geometryAndTabOrder();
+    void close_storesSettings();
+
+private:
+    QString brettIni() const { return m_appDir->filePath(QStringLiteral("Brett.Ini")); }
+    static QByteArray readAll(const QString &path);
+
+    std::unique_ptr<HostFixture> m_host;
+    std::unique_ptr<QTemporaryDir> m_appDir;
+};
+
+QByteArray TestFMain::readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestFMain::init()
+{
+    m_host = std::make_unique<HostFixture>();
+    QVERIFY(m_host->exec({ "INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4711', 0), "
+                           "('4712', NULL), ('gesperrt', 1)",
+                           "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '1'), "
+                           "(2, '4711', '2'), (3, '4711', NULL), (4, '4712', 'A')" }));
+    m_appDir = std::make_unique<QTemporaryDir>();
+    QFile file(brettIni());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("FWJ=2023\r\nEXTRA=kept until the next save\r\n");
+}
+
+void TestFMain::startupFailure_leavesBrettIniAlone_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no command line, no lindavex.Ini") << "" << "lindavex.Ini";
+    QTest::newRow("database file missing") << "Provider=SQLite;Data Source=/nonexistent/x.db"
+                                           << "/nonexistent/x.db";
+    QTest::newRow("unknown form") << "Server=x" << "Erlaubt sind";
+    QTest::newRow("list query fails") << "DROP" << "LISTENKOPF";
+}
+
+void TestFMain::startupFailure_leavesBrettIniAlone()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(QString, message);
+    if (commandLine == QLatin1String("DROP")) {
+        QVERIFY(m_host->exec({ "DROP TABLE LISTENKOPF" }));
+        commandLine = m_host->connectionString();
+    }
+    const QByteArray before = readAll(brettIni());
+    {
+        F_Main window(m_appDir->path());
+        QVERIFY(!window.Form_Load(commandLine));
+        QVERIFY2(window.errorString().contains(message), qPrintable(window.errorString()));
+        QCOMPARE(window.settings().value(ExportSettings::FWJ), QString());
+        window.close();
+    }
+    QCOMPARE(readAll(brettIni()), before);
+}
+
+void TestFMain::load_offersListsAndReadsSettings()
+{
+    F_Main window(m_appDir->path());
+    QVERIFY2(window.Form_Load(m_host->connectionString() + QStringLiteral(" | ignored")),
+             qPrintable(window.errorString()));
+    QCOMPARE(window.windowTitle(), Startup::caption());
+    auto *cbListe = window.findChild<QComboBox *>(QStringLiteral("CbListe"));
+    QCOMPARE(cbListe->count(), 2);
+    QCOMPARE(cbListe->itemText(0), QStringLiteral("4711"));
+    QCOMPARE(cbListe->itemText(1), QStringLiteral("4712"));
+    QCOMPARE(cbListe->currentText(), QString());
+    QCOMPARE(window.findChild<QListWidget *>(QStringLiteral("LbLos"))->count(), 0);
+    QCOMPARE(window.settings().value(ExportSettings::FWJ), QStringLiteral("2023"));
+    QCOMPARE(window.settings().value(ExportSettings::EXPORTPATH), m_appDir->path());
+}
+
+void TestFMain::typing_doesNotFillLots_choosing_does()
+{
+    F_Main window(m_appDir->path());
+    QVERIFY(window.Form_Load(m_host->connectionString()));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *cbListe = window.findChild<QComboBox *>(QStringLiteral("CbListe"));
+    auto *lbLos = window.findChild<QListWidget *>(QStringLiteral("LbLos"));
+
+    // A name typed in full, confirmed with Enter and left, is still no choice.
+    cbListe->setFocus();
+    QTest::keyClicks(cbListe->lineEdit(), QStringLiteral("4711"));
+    QTest::keyClick(cbListe->lineEdit(), Qt::Key_Return);
+    lbLos->setFocus();
+    QCOMPARE(cbListe->currentText(), QStringLiteral("4711"));
+    QCOMPARE(lbLos->count(), 0);
+
+    // Choosing by arrow key is.
+    cbListe->setFocus();
+    QTest::keyClick(cbListe, Qt::Key_Down);
+    QCOMPARE(cbListe->currentText(), QStringLiteral("4711"));
+    QCOMPARE(lbLos->count(), 3);
+    QCOMPARE(lbLos->item(0)->text(), QString());
+    QCOMPARE(lbLos->item(1)->text(), QStringLiteral("1"));
+    QCOMPARE(lbLos->item(2)->text(), QStringLiteral("2"));
+}
+
+void TestFMain::choosingAnotherList_dropsSelection()
+{
+    F_Main window(m_appDir->path());
+    QVERIFY(window.Form_Load(m_host->connectionString()));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *cbListe = window.findChild<QComboBox *>(QStringLiteral("CbListe"));
+    auto *lbLos = window.findChild<QListWidget *>(QStringLiteral("LbLos"));
+    cbListe->setFocus();
+    QTest::keyClick(cbListe, Qt::Key_Down);
+    QCOMPARE(lbLos->selectionMode(), QAbstractItemView::ExtendedSelection);
+
+    const auto centre = [lbLos](int row) {
+        return lbLos->visualItemRect(lbLos->item(row)).center();
+    };
+    QTest::mouseClick(lbLos->viewport(), Qt::LeftButton, {}, centre(0));
+    QTest::mouseClick(lbLos->viewport(), Qt::LeftButton, Qt::ControlModifier, centre(2));
+    QCOMPARE(lbLos->selectedItems().count(), 2);
+    QTest::mouseClick(lbLos->viewport(), Qt::LeftButton, {}, centre(1));
+    QCOMPARE(lbLos->selectedItems().count(), 1);
+    QTest::mouseClick(lbLos->viewport(), Qt::LeftButton, Qt::ShiftModifier, centre(2));
+    QCOMPARE(lbLos->selectedItems().count(), 2);
+
+    cbListe->setFocus();
+    QTest::keyClick(cbListe, Qt::Key_Down);
+    QCOMPARE(cbListe->currentText(), QStringLiteral("4712"));
+    QCOMPARE(lbLos->count(), 1);
+    QCOMPARE(lbLos->item(0)->text(), QStringLiteral("A"));
+    QVERIFY(lbLos->selectedItems().isEmpty());
+}
+
+void TestFMain::layout_geometryAndTabOrder()
+{
+    F_Main window(m_appDir->path());
+    QCOMPARE(window.size(), QSize(327, 210));
+    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("CbListe"))->geometry(),
+             QRect(16, 24, 193, 21));
+    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("LbLos"))->geometry(),
+             QRect(224, 48, 97, 108));
+    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("B_Close"))->geometry(),
+             QRect(224, 176, 97, 25));
+    QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("B_Info"))->text(),
+             QString::fromUtf8("Info über..."));
+
+    QStringList order;
+    QWidget *widget = window.findChild<QWidget *>(QStringLiteral("B_Einstellungen"));
+    for (int i = 0; i < 6; ++i) {
+        order << widget->objectName();
+        widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty()
+               || widget->objectName().startsWith(QLatin1String("qt_")))
+            widget = widget->nextInFocusChain();
+    }
+    QCOMPARE(order, (QStringList{ "B_Einstellungen", "B_Info", "CbListe", "LbLos", "B_Start",
+                                  "B_Close" }));
+    QCOMPARE(window.focusWidget(), window.findChild<QWidget *>(QStringLiteral("B_Einstellungen")));
+}
+
+void TestFMain::close_storesSettings()
+{
+    {
+        F_Main window(m_appDir->path());
+        QVERIFY(window.Form_Load(m_host->connectionString()));
+        window.settings().setValue(ExportSettings::FORSTAMT, QStringLiteral(" Nord "));
+        window.show();
+        window.findChild<QPushButton *>(QStringLiteral("B_Close"))->click();
+        QVERIFY(!window.isVisible());
+    }
+    const QByteArray written = readAll(brettIni());
+    QVERIFY(written.startsWith("EXPORTPATH=" + m_appDir->path().toUtf8() + "\r\n"));
+    QVERIFY(written.contains("\r\nFORSTAMT= Nord \r\n"));
+    QVERIFY(written.contains("\r\nFWJ=2023\r\n"));
+    QVERIFY(!written.contains("EXTRA"));
+}
+
+QTEST_MAIN(TestFMain)
+#include "tst_fmain.moc"

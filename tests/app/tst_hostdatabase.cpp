@@ -1,0 +1,162 @@
+#include "HostFixture.h"
+
+#include "app/HostDatabase.h"
+#include "app/HostLists.h"
+#include "app/HostValue.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QTest>
+
+class TestHostDatabase : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void open_failsCleanly_data();
+    void open_failsCleanly();
+    void connection_refusesWrites();
+    void openLists_offersUnlockedTrimmedSorted();
+    void lotsOfList_data();
+    void lotsOfList();
+    void valueText_data();
+    void valueText();
+    void valueFromSqlite_keepsKinds();
+};
+
+void TestHostDatabase::open_failsCleanly_data()
+{
+    QTest::addColumn<QString>("fileContent"); // empty: no file at all
+    QTest::newRow("missing file is no new database") << QString();
+    QTest::newRow("text file is no database") << "lindavex";
+}
+
+void TestHostDatabase::open_failsCleanly()
+{
+    QFETCH(QString, fileContent);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("host.sqlite"));
+    if (!fileContent.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(fileContent.toUtf8().repeated(200));
+    }
+    HostDatabase database;
+    QVERIFY(!database.open(QStringLiteral("Provider=SQLite;Data Source=") + path));
+    QVERIFY(!database.errorString().isEmpty());
+    QVERIFY(!database.isOpen());
+    QCOMPARE(QFile::exists(path), !fileContent.isEmpty());
+}
+
+void TestHostDatabase::connection_refusesWrites()
+{
+    HostFixture host;
+    QVERIFY(host.exec({ "INSERT INTO LISTENKOPF (LISTE) VALUES ('4711')" }));
+    HostDatabase database;
+    QVERIFY2(database.open(host.connectionString()), qPrintable(database.errorString()));
+    QVERIFY(database.exec(QStringLiteral("DELETE FROM LISTENKOPF")).failed());
+    QVERIFY(database.exec(QStringLiteral("CREATE TABLE X (A)")).failed());
+    QStringList lists;
+    QVERIFY(HostLists(database).openLists(&lists));
+    QCOMPARE(lists, QStringList{ "4711" });
+}
+
+void TestHostDatabase::openLists_offersUnlockedTrimmedSorted()
+{
+    HostFixture host;
+    QVERIFY(host.exec({ "INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4712', 0), "
+                        "('4711  ', NULL), ('gesperrt', 1), (NULL, 0), ('O''Hara', 0)" }));
+    HostDatabase database;
+    QVERIFY(database.open(host.connectionString()));
+    QStringList lists{ "stale" };
+    QVERIFY(HostLists(database).openLists(&lists));
+    QCOMPARE(lists, (QStringList{ "4711", "4712", "O'Hara" }));
+}
+
+void TestHostDatabase::lotsOfList_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QStringList>("lots");
+    QTest::newRow("sorted, distinct, trimmed") << "4711" << QStringList{ "1", "2", "A" };
+    QTest::newRow("null and empty are one empty entry") << "4712" << QStringList{ "", "B" };
+    QTest::newRow("name with blanks around") << "  4711 " << QStringList{ "1", "2", "A" };
+    QTest::newRow("quote in name") << "O'Hara" << QStringList{ "Q" };
+    QTest::newRow("injection is a name") << "x' OR '1'='1" << QStringList();
+    QTest::newRow("list without logs") << "leer" << QStringList();
+    QTest::newRow("empty name") << "" << QStringList();
+}
+
+void TestHostDatabase::lotsOfList()
+{
+    HostFixture host;
+    QVERIFY(host.exec({ "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '2'), "
+                        "(2, '4711 ', '1 '), (3, '4711', 'A'), (4, '4711', '2'), "
+                        "(5, '4712', NULL), (6, '4712', ''), (7, '4712', 'B'), "
+                        "(8, 'O''Hara', 'Q'), (9, '4713', 'Z')" }));
+    HostDatabase database;
+    QVERIFY(database.open(host.connectionString()));
+    QFETCH(QString, list);
+    QStringList lots{ "stale" };
+    QVERIFY(HostLists(database).lotsOfList(list, &lots));
+    QTEST(lots, "lots");
+}
+
+void TestHostDatabase::valueText_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("declaredType");
+    QTest::addColumn<QString>("german");
+    QTest::addColumn<QString>("decimal");
+    const int text = QMetaType::QString;
+    const int dbl = QMetaType::Double;
+    QTest::newRow("null") << QVariant(QMetaType(QMetaType::Int)) << dbl << "" << "";
+    QTest::newRow("integer") << QVariant(qlonglong(-815)) << dbl << "-815" << "-815";
+    QTest::newRow("whole double") << QVariant(4.0) << dbl << "4" << "4";
+    QTest::newRow("double shortest") << QVariant(10.7) << dbl << "10,7" << "10.7";
+    QTest::newRow("large double, no grouping") << QVariant(1234567.5) << dbl << "1234567,5"
+                                               << "1234567.5";
+    QTest::newRow("exact decimal text") << QVariant(QString("0012.340")) << dbl << "12,34"
+                                        << "12.34";
+    QTest::newRow("decimal text, whole") << QVariant(QString("16.00")) << dbl << "16" << "16";
+    QTest::newRow("negative zero") << QVariant(QString("-0.00")) << dbl << "0" << "0";
+    QTest::newRow("exponent text") << QVariant(QString("1.5E+2")) << dbl << "150" << "150";
+    QTest::newRow("text stays text") << QVariant(QString("12.5")) << text << "12.5" << "12.5";
+    QTest::newRow("text no number") << QVariant(QString("fi")) << text << "fi" << "";
+    QTest::newRow("date") << QVariant(QDate(2024, 3, 15)) << int(QMetaType::QDate)
+                          << "15.03.2024" << "";
+}
+
+void TestHostDatabase::valueText()
+{
+    QFETCH(QVariant, value);
+    QFETCH(int, declaredType);
+    const HostValue hostValue = HostValue::fromVariant(value, declaredType);
+    QTEST(hostValue.toText(QLocale(QLocale::German, QLocale::Germany)), "german");
+    QTEST(hostValue.decimalText(), "decimal");
+}
+
+void TestHostDatabase::valueFromSqlite_keepsKinds()
+{
+    HostFixture host;
+    QVERIFY(host.exec({ "INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA) VALUES "
+                        "(1, '4711', 12.25, 17, '2024-03-15', 'fi')" }));
+    HostDatabase database;
+    QVERIFY(database.open(host.connectionString()));
+    HostQuery query = database.exec(
+            QStringLiteral("SELECT laenge, BLNR, ListDatum, HA, KLST FROM LOGS WHERE LISTE = ?"),
+            { QStringLiteral("4711") });
+    QVERIFY(query.next());
+    QCOMPARE(query.indexOf(QStringLiteral("LAENGE")), 0);
+    QCOMPARE(query.indexOf(QStringLiteral("listdatum")), 2);
+    QCOMPARE(query.indexOf(QStringLiteral("WO1")), -1);
+    QCOMPARE(query.value(0), HostValue::number(QStringLiteral("12.25")));
+    QCOMPARE(query.value(1), HostValue::number(qlonglong(17)));
+    QCOMPARE(query.value(2).toDate(), QDate(2024, 3, 15));
+    QCOMPARE(query.value(3), HostValue::text(QStringLiteral("fi")));
+    QVERIFY(query.value(4).isNull());
+    QVERIFY(!query.next());
+    QVERIFY(!query.failed());
+}
+
+QTEST_GUILESS_MAIN(TestHostDatabase)
+#include "tst_hostdatabase.moc"
