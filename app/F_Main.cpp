@@ -4,6 +4,7 @@
 #include "app/ModalMessage.h"
 #include "app/Startup.h"
 #include "app/Twips.h"
+#include "export/ExportRun.h"
 #include "settings/BrettIni.h"
 
 #include <QCloseEvent>
@@ -114,6 +115,7 @@ void F_Main::buildControls()
 
     // Only choosing an entry refills the lots; typing does not.
     connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
+    connect(m_bStart, &QPushButton::clicked, this, &F_Main::B_Start_Click);
     connect(m_bClose, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -175,6 +177,18 @@ void F_Main::FillLbLos()
         return;
     }
     m_lbLos->addItems(lots);
+}
+
+void F_Main::B_Start_Click()
+{
+    QStringList selectedLots;
+    for (int row = 0; row < m_lbLos->count(); ++row) {
+        if (m_lbLos->item(row)->isSelected())
+            selectedLots << m_lbLos->item(row)->text();
+    }
+    ModalMessage messages(this);
+    ExportRun run(m_database, m_settings, messages);
+    run.run(m_cbListe->currentText(), selectedLots);
 }
 
 void F_Main::closeEvent(QCloseEvent *event)

@@ -37,6 +37,7 @@ private:
     void buildControls();
     bool fillListSelector();
     void FillLbLos();
+    void B_Start_Click();
     void Form_Unload();
 
     QString m_applicationDirectory;

@@ -86,6 +86,17 @@ QString HostValue::normalizeDecimal(const QString &input)
     return result;
 }
 
+QString HostValue::localeDecimal(const QString &decimal, const QLocale &locale)
+{
+    QString result = decimal;
+    const qsizetype point = result.indexOf(u'.');
+    if (point >= 0)
+        result.replace(point, 1, locale.decimalPoint());
+    if (result.startsWith(u'-'))
+        result.replace(0, 1, locale.negativeSign());
+    return result;
+}
+
 HostValue HostValue::text(const QString &text)
 {
     HostValue v;
@@ -175,15 +186,8 @@ QString HostValue::toText(const QLocale &locale) const
         return QString();
     case Text:
         return m_text;
-    case Number: {
-        QString result = m_text;
-        const qsizetype point = result.indexOf(u'.');
-        if (point >= 0)
-            result.replace(point, 1, locale.decimalPoint());
-        if (result.startsWith(u'-'))
-            result.replace(0, 1, locale.negativeSign());
-        return result;
-    }
+    case Number:
+        return localeDecimal(m_text, locale);
     case Date: {
         QString format = locale.dateFormat(QLocale::ShortFormat);
         if (!format.contains(QLatin1String("yyyy")))

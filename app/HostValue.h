@@ -46,6 +46,10 @@ public:
     // Returns an empty string when the text is no finite number.
     static QString normalizeDecimal(const QString &text);
 
+    // A C-notation decimal in the locale's notation: its decimal separator and minus sign,
+    // no grouping.
+    static QString localeDecimal(const QString &decimal, const QLocale &locale);
+
     bool operator==(const HostValue &other) const;
     bool operator!=(const HostValue &other) const { return !(*this == other); }
 

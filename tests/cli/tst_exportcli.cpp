@@ -1,6 +1,10 @@
 #include "HostFixture.h"
 
+#include "app/TextRules.h"
 #include "cli/ExportCli.h"
+
+#include <QDir>
+#include <QTextCodec>
 
 #include <QFile>
 #include <QProcess>
@@ -16,6 +20,9 @@ private slots:
     void listsAndLots();
     void withoutConnection_readsLvxIniBesideTheProgram();
     void demoDatabase_throughTheExecutable();
+    void exportRun_data();
+    void exportRun();
+    void demoExport_throughTheExecutable();
 };
 
 void TestExportCli::listsAndLots_data()
@@ -75,6 +82,108 @@ void TestExportCli::demoDatabase_throughTheExecutable()
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()),
              QStringLiteral("4711\n4712\n4713\n"));
+}
+
+void TestExportCli::exportRun_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after connection and settings
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<bool>("fileWritten");
+    QTest::newRow("all lots") << QStringList{ "--list", "4711" } << 0 << "Export erfolgreich!\n"
+                              << true;
+    QTest::newRow("empty lot entry") << QStringList{ "--list", "4711", "--lot", "" } << 0
+                                     << "Export erfolgreich!\n" << true;
+    QTest::newRow("check passes") << QStringList{ "--list", "4711", "--check" } << 0
+                                  << "Keine Fehler gefunden\n" << false;
+    QTest::newRow("run stops") << QStringList{ "--list", "fehlt" } << 1
+                               << "Liste fehlt nicht gefunden - Abbruch!\n" << false;
+    QTest::newRow("check stops before logs") << QStringList{ "--list", " ", "--check" } << 1
+                                             << "Keine Liste ausgewählt\n" << false;
+    QTest::newRow("settings file missing") << QStringList{ "--list", "4711", "--settings", "/x/y" }
+                                           << 2 << "Die Datei /x/y wurde nicht gefunden.\n"
+                                           << false;
+    QTest::newRow("lot with lots") << QStringList{ "--list", "4711", "--lots", "--lot", "1" } << 2
+                                   << "*" << false;
+}
+
+void TestExportCli::exportRun()
+{
+    HostFixture host;
+    QVERIFY(host.exec({ "INSERT INTO LISTENKOPF (LISTE) VALUES ('4711')",
+                        "INSERT INTO LOGS (ID_LOG, LISTE, LOS, BLNR, LISTDATUM) VALUES "
+                        "(1, '4711', NULL, 5, '2024-01-02')",
+                        "INSERT INTO LOGS_RECH (ID_LOG) VALUES (1)" }));
+    const QString settings = host.directory() + QStringLiteral("/Brett.Ini");
+    QFile file(settings);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("EXPORTPATH=" + host.directory().toUtf8()
+               + "\r\nBUNDESLAND=BY\r\nLIEFNRBRETT=42\r\nKAUVERTRNR=K\r\nFORSTAMT=F\r\n"
+                 "FORSTAMTNUMMER=1\r\nFWJ=2024\r\nREVIER=R\r\nSTRASSEREVIER=S\r\n"
+                 "PLZREVIER=P\r\nORTREVIER=O\r\nNAMEREVIERFORSTER=N\r\nTELREVIERFORSTER=T\r\n"
+                 "ABT=A\r\n");
+    file.close();
+
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, err);
+    QFETCH(bool, fileWritten);
+    QString out;
+    QString errText;
+    QTextStream outStream(&out);
+    QTextStream errStream(&errText);
+    ExportCli cli(host.directory(), outStream, errStream);
+    const int code = cli.run(QStringList{ "brettholm32-export", "--connection",
+                                          host.connectionString() }
+                             + arguments);
+    QTEST(code, "exitCode");
+    if (err != QLatin1String("*"))
+        QCOMPARE(errText, err);
+    const QString delivery = QDir(host.directory()).filePath(QStringLiteral("LB004200004711.Txt"));
+    QCOMPARE(QFile::exists(delivery), fileWritten);
+    QCOMPARE(out, fileWritten ? QDir::toNativeSeparators(delivery) + u'\n' : QString());
+}
+
+void TestExportCli::demoExport_throughTheExecutable()
+{
+    QTemporaryDir dir;
+    QFile in(HostFixture::sourceFile(QStringLiteral("demo/Brett.Ini.in")));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QString settings = QString::fromUtf8(in.readAll());
+    settings.replace(QStringLiteral("@EXPORTPATH@"), dir.path());
+    settings.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    QFile out(dir.filePath(QStringLiteral("Brett.Ini")));
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(TextRules::ansiCodec()->fromUnicode(settings));
+    out.close();
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(BRETTHOLM_BIN_DIR "/brettholm32-export"),
+                  { "--connection", HostFixture::demoConnectionString(), "--settings",
+                    out.fileName(), "--list", "4712", "--lot", "A", "--lot", "C" });
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             QStringLiteral("Export erfolgreich!\n"));
+    QCOMPARE(process.exitCode(), 0);
+    const QString path = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    QCOMPARE(path, QDir::toNativeSeparators(dir.filePath(QStringLiteral("LB123400004712.Txt"))));
+
+    QFile delivery(path);
+    QVERIFY(delivery.open(QIODevice::ReadOnly));
+    const QByteArray content = delivery.readAll();
+    QList<QByteArray> lines = content.split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    QCOMPARE(lines.size(), 14);
+    for (const QByteArray &line : lines) {
+        QVERIFY(line.endsWith('\r'));
+        QCOMPARE(line.count(';'), 45);
+    }
+    // Decimal comma, umlauts in one byte each, and the owner block of the log without owner.
+    QVERIFY(content.contains(";J\xfcrgen M\xfcller;"));
+    QVERIFY(content.contains(";;;;;DE;DE;;;;;;"));
+    QVERIFY(QRegularExpression(QStringLiteral(";\\d+,\\d;")).match(QString::fromLatin1(content)).hasMatch());
 }
 
 QTEST_GUILESS_MAIN(TestExportCli)

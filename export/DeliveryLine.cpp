@@ -1,0 +1,143 @@
+#include "export/DeliveryLine.h"
+
+#include "app/TextRules.h"
+#include "export/ValueFormat.h"
+
+#include <QLocale>
+#include <QTextCodec>
+
+qint64 PieceCounter::next(const HostValue &klst)
+{
+    double value = 0;
+    if (klst.toDouble(&value)) {
+        if (value == 2) {
+            m_counter = 0;
+            return 1;
+        }
+        if (value == 3)
+            return 2 + m_counter++;
+    }
+    m_counter = 0;
+    return 0;
+}
+
+namespace {
+
+QString firstValue(const QString &preferred, const QString &fallback)
+{
+    return preferred.isEmpty() ? fallback : preferred;
+}
+
+bool isZero(const HostValue &value)
+{
+    double number = 0;
+    return value.isNull() || (value.toDouble(&number) && number == 0);
+}
+
+} // namespace
+
+DeliveryLine::Fields DeliveryLine::BuildDeliveryLine(const RunValues &run, const LogRecord &log,
+                                                     PieceCounter &counter, const QLocale &locale)
+{
+    using K = ExportSettings;
+    Fields f;
+    f[0] = run[K::BUNDESLAND].left(2);
+    f[1] = run[K::LIEFNRBRETT].left(10);
+    f[2] = run[K::KAUVERTRNR].left(10);
+    f[3] = run[K::EXTKAUFVERTRNR].left(12);
+    f[4] = run[K::FORSTAMT].left(35);
+    f[5] = run[K::FORSTAMTNUMMER].left(12);
+    f[6] = run[K::FWJ].left(4);
+    f[7] = run.headerListe.left(12);
+    f[8] = run[K::REVIER].left(35);
+    f[9] = run[K::DISTRIKT].left(35);
+    f[10] = run[K::STRASSEREVIER].left(35);
+    f[11] = run[K::PLZREVIER].left(10);
+    f[12] = run[K::ORTREVIER].left(35);
+    f[13] = run[K::NAMEREVIERFORSTER].left(35);
+    f[14] = run[K::TELREVIERFORSTER].left(16);
+    // Fields 16 and 17 stay empty.
+    f[17] = run[K::ABT].left(35);
+    f[18] = run[K::UABT].left(35);
+    // Field 20 stays empty.
+    f[20] = TextRules::trimBlanks(log.los.toText(locale)).left(5);
+    f[21] = log.blnr.toText(locale);
+    // Field 23 stays empty.
+    f[23] = QString::number(counter.next(log.klst));
+    f[24] = TextRules::trimBlanks(log.ha.toText(locale)).toUpper();
+    f[25] = TextRules::trimBlanks(log.gkl.toText(locale)).toUpper().left(4);
+    f[26] = ValueFormat::length(log.laenge, locale);
+    f[27] = log.durch.toText(locale);
+    const QString bark = TextRules::trimBlanks(log.ak.toText(locale));
+    f[28] = bark == QLatin1String("a") || bark == QLatin1String("U") ? QStringLiteral("1")
+                                                                      : QStringLiteral("0");
+    if (log.hasOwner) {
+        f[29] = log.nummer.left(12);
+        f[30] = log.name.left(35);
+        f[31] = log.ort.left(35);
+        f[32] = log.plz.left(10);
+        f[33] = log.strasse.left(35);
+        const bool germany = log.nation.isEmpty()
+                || TextRules::trimBlanks(log.nation).toUpper() == QLatin1String("D");
+        f[34] = germany ? QStringLiteral("DE") : log.nation.left(3);
+        f[35] = f[34];
+        f[36] = log.blz.left(15);
+        f[37] = log.konto.left(18);
+        // Field 39 stays empty.
+        f[39] = isZero(log.mwst) ? QString() : log.mwst.toText(locale);
+        // Field 41 stays empty.
+    } else {
+        // A log without owner: empty owner fields, Germany as nation, no VAT rate.
+        f[34] = QStringLiteral("DE");
+        f[35] = QStringLiteral("DE");
+    }
+    f[41] = firstValue(run[K::STEUERNRWB], run[K::STEUERNR]);
+    f[42] = log.liste.toText(locale);
+    f[43] = firstValue(run[K::ZERTIFIZIERUNGWB], run[K::ZERTIFIZIERUNG]);
+    f[44] = firstValue(run[K::ZERTIFIZIERUNGSNRWB], run[K::ZERTIFIZIERUNGSNR]);
+    f[45] = run.listDatum;
+    return f;
+}
+
+QString DeliveryLine::join(const Fields &fields)
+{
+    qsizetype size = FieldCount - 1;
+    for (const QString &field : fields)
+        size += field.size();
+    QString line;
+    line.reserve(size);
+    for (int i = 0; i < FieldCount; ++i) {
+        if (i > 0)
+            line += u';';
+        line += fields[i];
+    }
+    return line;
+}
+
+QString DeliveryLine::fieldProblem(const Fields &fields, const QString &blnr)
+{
+    QTextCodec *codec = TextRules::ansiCodec();
+    for (int i = 0; i < FieldCount; ++i) {
+        const QString &field = fields[i];
+        const QString number = QString::number(i + 1);
+        for (qsizetype pos = 0; pos < field.size(); ++pos) {
+            const QChar c = field.at(pos);
+            if (c == u';' || c == u'\r' || c == u'\n')
+                return QStringLiteral("Feld %1 von Stamm %2 enthält ein Semikolon oder einen "
+                                      "Zeilenumbruch")
+                        .arg(number, blnr);
+        }
+        for (qsizetype pos = 0; pos < field.size(); ++pos) {
+            const QChar c = field.at(pos);
+            const bool pair = c.isHighSurrogate() && pos + 1 < field.size()
+                    && field.at(pos + 1).isLowSurrogate();
+            if (c.unicode() < 0x80)
+                continue;
+            if (pair || !codec->canEncode(c))
+                return QStringLiteral("Feld %1 von Stamm %2 enthält das nicht darstellbare "
+                                      "Zeichen %3")
+                        .arg(number, blnr, field.mid(pos, pair ? 2 : 1));
+        }
+    }
+    return QString();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+class ExportSettings;
+class HostDatabase;
+class MessageSink;
+
+// One export of a timber list to the delivery file, or one check of it.
+//
+// The run reads the list's header row and its logs, resolves the field sources, checks every
+// value the sawmill requires and writes one line per log. Every message goes to the sink, in
+// order; the run waits for each. The delivery file appears only when the whole run succeeded:
+// a run that stops leaves no file and an existing file of that name untouched.
+//
+// The database and the settings are the caller's; the run trims the field-source settings
+// in place, as they are then stored.
+class ExportRun
+{
+public:
+    enum Mode {
+        Export,
+        // Checks every log as the export would, goes on after a failed log, writes nothing
+        // and names the log in each message.
+        CheckOnly
+    };
+
+    ExportRun(const HostDatabase &database, ExportSettings &settings, MessageSink &messages,
+              const QLocale &locale = QLocale::system());
+
+    void setMode(Mode mode) { m_mode = mode; }
+
+    // listText is the list selector's text, selectedLots the selected entries of the lot list
+    // in list order (none: every lot). True after "Export erfolgreich!" or, when checking,
+    // "Keine Fehler gefunden".
+    bool run(const QString &listText, const QStringList &selectedLots);
+
+    // The delivery file's path, once the run has come that far.
+    QString deliveryPath() const { return m_deliveryPath; }
+
+    // The statement that reads the logs for a selection filter.
+    static QString logStatement(const QString &filter);
+
+private:
+    void say(const QString &message);
+
+    const HostDatabase &m_database;
+    ExportSettings &m_settings;
+    MessageSink &m_messages;
+    QLocale m_locale;
+    Mode m_mode = Export;
+    QString m_deliveryPath;
+};

@@ -1,0 +1,331 @@
+#include "app/HostValue.h"
+#include "export/DeliveryLine.h"
+#include "export/ValueFormat.h"
+
+#include <QLocale>
+#include <QTest>
+
+using K = ExportSettings;
+
+Q_DECLARE_METATYPE(HostValue)
+
+namespace {
+
+const QLocale German(QLocale::German, QLocale::Germany);
+
+// The run and log of the worked example: a log without owner, list 815.
+RunValues exampleRun()
+{
+    RunValues run;
+    run[K::BUNDESLAND] = "BY";
+    run[K::LIEFNRBRETT] = "4711";
+    run[K::KAUVERTRNR] = "KV17";
+    run[K::FORSTAMT] = "Nord";
+    run[K::FORSTAMTNUMMER] = "12";
+    run[K::FWJ] = "2024";
+    run.headerListe = "815";
+    run[K::REVIER] = "Ost";
+    run[K::STRASSEREVIER] = "Weg 1";
+    run[K::PLZREVIER] = "12345";
+    run[K::ORTREVIER] = "Tal";
+    run[K::NAMEREVIERFORSTER] = "Frei";
+    run[K::TELREVIERFORSTER] = "0123";
+    run[K::ABT] = "3";
+    run[K::UABT] = "a";
+    run[K::ZERTIFIZIERUNG] = "PEFC";
+    run.listDatum = "20240315";
+    return run;
+}
+
+LogRecord exampleLog()
+{
+    LogRecord log;
+    log.los = HostValue::text("7");
+    log.blnr = HostValue::number(qlonglong(15));
+    log.ha = HostValue::text("fi");
+    log.gkl = HostValue::text("b");
+    log.laenge = HostValue::number(4.0);
+    log.durch = HostValue::number(qlonglong(32));
+    log.ak = HostValue::text("U");
+    log.liste = HostValue::text("815");
+    log.mwst = HostValue::number(qlonglong(0));
+    return log;
+}
+
+LogRecord ownedLog()
+{
+    LogRecord log = exampleLog();
+    log.hasOwner = true;
+    log.nummer = "WB-1";
+    log.name = "Jürgen Müller";
+    log.ort = "Bad Tölz";
+    log.plz = "83646";
+    log.strasse = "Am Bach 4";
+    log.blz = "70050000";
+    log.konto = "123456";
+    log.mwst = HostValue::number(10.7);
+    return log;
+}
+
+QString fieldOf(const RunValues &run, const LogRecord &log, int field)
+{
+    PieceCounter counter;
+    return DeliveryLine::BuildDeliveryLine(run, log, counter, German)[field - 1];
+}
+
+} // namespace
+
+class TestDeliveryLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedExample_isTheSawmillsLine();
+    void everyLineHas46Fields_data();
+    void everyLineHas46Fields();
+    void field_data();
+    void field();
+    void pieceNumbers_data();
+    void pieceNumbers();
+    void pieceCounter_passes16BitLimit();
+    void length_data();
+    void length();
+    void zeroPadded_data();
+    void zeroPadded();
+    void fieldProblem_data();
+    void fieldProblem();
+};
+
+void TestDeliveryLine::workedExample_isTheSawmillsLine()
+{
+    PieceCounter counter;
+    const auto fields =
+            DeliveryLine::BuildDeliveryLine(exampleRun(), exampleLog(), counter, German);
+    QCOMPARE(DeliveryLine::join(fields),
+             QStringLiteral("BY;4711;KV17;;Nord;12;2024;815;Ost;;Weg 1;12345;Tal;Frei;0123;;;3;"
+                            "a;;7;15;;0;FI;B;4,0;32;1;;;;;;DE;DE;;;;;;;815;PEFC;;20240315"));
+    QCOMPARE(DeliveryLine::fieldProblem(fields, "15"), QString());
+}
+
+void TestDeliveryLine::everyLineHas46Fields_data()
+{
+    QTest::addColumn<bool>("owner");
+    QTest::addColumn<QString>("mwst");
+    QTest::newRow("without owner, VAT ignored") << false << "16";
+    QTest::newRow("with owner, VAT") << true << "16";
+    QTest::newRow("with owner, no VAT") << true << "0";
+}
+
+void TestDeliveryLine::everyLineHas46Fields()
+{
+    QFETCH(bool, owner);
+    QFETCH(QString, mwst);
+    LogRecord log = owner ? ownedLog() : exampleLog();
+    log.mwst = HostValue::number(mwst);
+    PieceCounter counter;
+    const QString line = DeliveryLine::join(
+            DeliveryLine::BuildDeliveryLine(exampleRun(), log, counter, German));
+    QCOMPARE(line.count(u';'), 45);
+    const QStringList fields = line.split(u';');
+    QCOMPARE(fields.mid(29, 12).join(u';'),
+             owner ? QStringLiteral("WB-1;Jürgen Müller;Bad Tölz;83646;Am Bach 4;DE;DE;70050000;"
+                                    "123456;;%1;")
+                             .arg(mwst == "0" ? "" : mwst)
+                   : QStringLiteral(";;;;;DE;DE;;;;;"));
+}
+
+// One row per rule: a value put in place (target), the field it lands in and its text there.
+void TestDeliveryLine::field_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Bundesland cut to 2") << "BUNDESLAND" << "Bayern" << 1 << "Ba";
+    QTest::newRow("supplier cut to 10") << "LIEFNRBRETT" << "12345678901" << 2 << "1234567890";
+    QTest::newRow("Forstamt cut to 35") << "FORSTAMT" << QString(40, u'x') << 5 << QString(35, u'x');
+    QTest::newRow("FWJ cut to 4") << "FWJ" << "2024/25" << 7 << "2024";
+    QTest::newRow("list number cut to 12") << "headerListe" << "1234567890ABC" << 8
+                                           << "1234567890AB";
+    QTest::newRow("ranger telephone cut to 16") << "TELREVIERFORSTER" << "0123 456789 12345" << 15
+                                                << "0123 456789 1234";
+    QTest::newRow("lot trimmed, cut to 5") << "LOS" << "  L-123-45 " << 21 << "L-123";
+    QTest::newRow("GKL upper, cut to 4") << "GKL" << "abcdef" << 26 << "ABCD";
+    QTest::newRow("HA trimmed, upper, not cut") << "HA" << " ei " << 25 << "EI";
+    QTest::newRow("long HA not cut") << "HA" << "fichte" << 25 << "FICHTE";
+    QTest::newRow("log list whole") << "liste" << "1234567890ABC" << 43 << "1234567890ABC";
+    QTest::newRow("bark a with blanks") << "AK" << " a " << 29 << "1";
+    QTest::newRow("bark U") << "AK" << "U" << 29 << "1";
+    QTest::newRow("bark A") << "AK" << "A" << 29 << "0";
+    QTest::newRow("bark u") << "AK" << "u" << 29 << "0";
+    QTest::newRow("bark empty") << "AK" << "" << 29 << "0";
+    QTest::newRow("bark NULL") << "AK" << "<NULL>" << 29 << "0";
+    QTest::newRow("nation NULL") << "NATION" << "" << 35 << "DE";
+    QTest::newRow("nation d with blanks") << "NATION" << " d " << 36 << "DE";
+    QTest::newRow("nation AT") << "NATION" << "AT" << 35 << "AT";
+    QTest::newRow("nation Austria cut to 3") << "NATION" << "Austria" << 36 << "Aus";
+    QTest::newRow("nation two blanks") << "NATION" << "  " << 35 << "  ";
+    QTest::newRow("owner name cut to 35") << "NAME" << QString(36, u'n') << 31 << QString(35, u'n');
+    QTest::newRow("VAT 0 empty") << "MWST" << "0" << 40 << "";
+    QTest::newRow("VAT 16") << "MWST" << "16" << 40 << "16";
+    QTest::newRow("VAT 10.7 German") << "MWST" << "10.7" << 40 << "10,7";
+    QTest::newRow("BLNR as delivered") << "BLNR" << "-15" << 22 << "-15";
+    QTest::newRow("tax number falls back") << "STEUERNRWB" << "" << 42 << "111/222";
+    QTest::newRow("owner tax number wins") << "STEUERNRWB" << "DE129" << 42 << "DE129";
+    QTest::newRow("certification WB wins") << "ZERTIFIZIERUNGWB" << "FSC" << 44 << "FSC";
+    QTest::newRow("certification number falls back") << "ZERTIFIZIERUNGSNRWB" << "" << 45
+                                                     << "PEFC-1";
+    QTest::newRow("list date last") << "listDatum" << "20250101" << 46 << "20250101";
+}
+
+void TestDeliveryLine::field()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, input);
+    RunValues run = exampleRun();
+    run[K::STEUERNR] = "111/222";
+    run[K::ZERTIFIZIERUNGSNR] = "PEFC-1";
+    LogRecord log = ownedLog();
+    const HostValue value = input == QLatin1String("<NULL>") ? HostValue() : HostValue::text(input);
+    const K::Key key = K::keyOf(target);
+    if (key != K::KeyCount)
+        run[key] = input;
+    else if (target == QLatin1String("headerListe"))
+        run.headerListe = input;
+    else if (target == QLatin1String("listDatum"))
+        run.listDatum = input;
+    else if (target == QLatin1String("LOS"))
+        log.los = value;
+    else if (target == QLatin1String("GKL"))
+        log.gkl = value;
+    else if (target == QLatin1String("HA"))
+        log.ha = value;
+    else if (target == QLatin1String("liste"))
+        log.liste = value;
+    else if (target == QLatin1String("AK"))
+        log.ak = value;
+    else if (target == QLatin1String("NATION"))
+        log.nation = input;
+    else if (target == QLatin1String("NAME"))
+        log.name = input;
+    else if (target == QLatin1String("MWST"))
+        log.mwst = HostValue::number(input);
+    else if (target == QLatin1String("BLNR"))
+        log.blnr = HostValue::number(input);
+    else
+        QFAIL("unknown target");
+    QFETCH(int, field);
+    QTEST(fieldOf(run, log, field), "expected");
+}
+
+void TestDeliveryLine::pieceNumbers_data()
+{
+    QTest::addColumn<QStringList>("klst"); // "" is NULL
+    QTest::addColumn<QStringList>("pieces");
+    QTest::newRow("2 starts, 3 continues, 1 ends") << QStringList{ "2", "3", "3", "1", "3" }
+                                                   << QStringList{ "1", "2", "3", "0", "2" };
+    QTest::newRow("3 without 2 starts at 2") << QStringList{ "3", "3" } << QStringList{ "2", "3" };
+    QTest::newRow("NULL ends") << QStringList{ "2", "3", "", "3" }
+                               << QStringList{ "1", "2", "0", "2" };
+    QTest::newRow("3.0 and text are numbers") << QStringList{ "2", "3.0", "3" }
+                                              << QStringList{ "1", "2", "3" };
+}
+
+void TestDeliveryLine::pieceNumbers()
+{
+    QFETCH(QStringList, klst);
+    QFETCH(QStringList, pieces);
+    QStringList actual;
+    PieceCounter counter;
+    for (const QString &value : klst) {
+        const HostValue v = value.isEmpty() ? HostValue() : HostValue::text(value);
+        actual << QString::number(counter.next(v));
+    }
+    QCOMPARE(actual, pieces);
+}
+
+void TestDeliveryLine::pieceCounter_passes16BitLimit()
+{
+    PieceCounter counter;
+    QCOMPARE(counter.next(HostValue::number(qlonglong(2))), qint64(1));
+    for (int i = 0; i < 39990; ++i)
+        counter.next(HostValue::number(qlonglong(3)));
+    QCOMPARE(counter.next(HostValue::number(qlonglong(3))), qint64(39992));
+}
+
+void TestDeliveryLine::length_data()
+{
+    QTest::addColumn<HostValue>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("4") << HostValue::number(qlonglong(4)) << "4,0";
+    QTest::newRow("4.05 up") << HostValue::number(4.05) << "4,1";
+    QTest::newRow("12.25 up") << HostValue::number(12.25) << "12,3";
+    QTest::newRow("12.35 up") << HostValue::number(12.35) << "12,4";
+    QTest::newRow("12.34 down") << HostValue::number(12.34) << "12,3";
+    QTest::newRow("0.8") << HostValue::number(0.8) << "0,8";
+    QTest::newRow("9.96 carries") << HostValue::number(9.96) << "10,0";
+    QTest::newRow("exact decimal text") << HostValue::number(QString("18.349999")) << "18,3";
+    QTest::newRow("-2.25 away from zero") << HostValue::number(-2.25) << "-2,3";
+    QTest::newRow("-0.04 is 0,0") << HostValue::number(-0.04) << "0,0";
+    QTest::newRow("numeric text") << HostValue::text("5.55") << "5,6";
+    QTest::newRow("no number") << HostValue::text("lang") << "lang";
+    QTest::newRow("NULL") << HostValue() << "";
+}
+
+void TestDeliveryLine::length()
+{
+    QFETCH(HostValue, value);
+    QTEST(ValueFormat::length(value, German), "expected");
+}
+
+void TestDeliveryLine::zeroPadded_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("42") << "42" << 4 << "0042";
+    QTest::newRow("123 to 8") << "123" << 8 << "00000123";
+    QTest::newRow("wider than pattern") << "12345" << 4 << "12345";
+    QTest::newRow("German decimal rounds") << "12,5" << 4 << "0013";
+    QTest::newRow("blanks around a number") << " 7 " << 4 << "0007";
+    QTest::newRow("no number") << "2023-A" << 8 << "2023-A";
+    QTest::newRow("empty") << "" << 4 << "";
+}
+
+void TestDeliveryLine::zeroPadded()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QTEST(ValueFormat::zeroPadded(text, width, German), "expected");
+}
+
+void TestDeliveryLine::fieldProblem_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("semicolon") << 31 << "Müller;Sohn" << "Feld 31 von Stamm 15 enthält ein "
+                                                        "Semikolon oder einen Zeilenumbruch";
+    QTest::newRow("line feed") << 5 << "Nord\n" << "Feld 5 von Stamm 15 enthält ein Semikolon "
+                                                   "oder einen Zeilenumbruch";
+    QTest::newRow("carriage return") << 13 << "Tal\r" << "Feld 13 von Stamm 15 enthält ein "
+                                                        "Semikolon oder einen Zeilenumbruch";
+    QTest::newRow("outside Windows-1252") << 31 << "Łukasz" << "Feld 31 von Stamm 15 enthält "
+                                                              "das nicht darstellbare Zeichen Ł";
+    QTest::newRow("emoji") << 9 << "Ost 🌲" << "Feld 9 von Stamm 15 enthält das nicht "
+                                               "darstellbare Zeichen 🌲";
+    QTest::newRow("euro and umlauts are fine") << 5 << "€ Öß žŸ" << "";
+}
+
+void TestDeliveryLine::fieldProblem()
+{
+    QFETCH(int, field);
+    QFETCH(QString, value);
+    PieceCounter counter;
+    auto fields = DeliveryLine::BuildDeliveryLine(exampleRun(), ownedLog(), counter, German);
+    fields[field - 1] = value;
+    QTEST(DeliveryLine::fieldProblem(fields, "15"), "problem");
+}
+
+QTEST_GUILESS_MAIN(TestDeliveryLine)
+#include "tst_deliveryline.moc"
