@@ -6,7 +6,10 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QDir>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <QTest>
 
@@ -23,6 +26,7 @@ private slots:
     void choosingAnotherList_dropsSelection();
     void layout_geometryAndTabOrder();
     void close_storesSettings();
+    void start_exportsChosenListAndLots();
 
 private:
     QString brettIni() const { return m_appDir->filePath(QStringLiteral("Brett.Ini")); }
@@ -197,6 +201,56 @@ void TestFMain::close_storesSettings()
     QVERIFY(written.contains("\r\nFORSTAMT= Nord \r\n"));
     QVERIFY(written.contains("\r\nFWJ=2023\r\n"));
     QVERIFY(!written.contains("EXTRA"));
+}
+
+void TestFMain::start_exportsChosenListAndLots()
+{
+    QVERIFY(m_host->exec({ "UPDATE LOGS SET BLNR = ID_LOG, LISTDATUM = '2024-03-15'",
+                           "INSERT INTO LOGS_RECH (ID_LOG) VALUES (1), (2), (3), (4)" }));
+    F_Main window(m_appDir->path());
+    QVERIFY(window.Form_Load(m_host->connectionString()));
+    for (const auto &[key, value] : { std::pair{ ExportSettings::BUNDESLAND, "BY" },
+                                      { ExportSettings::LIEFNRBRETT, "42" },
+                                      { ExportSettings::KAUVERTRNR, "K" },
+                                      { ExportSettings::FORSTAMT, "F" },
+                                      { ExportSettings::FORSTAMTNUMMER, "1" },
+                                      { ExportSettings::FWJ, "2024" },
+                                      { ExportSettings::REVIER, "R" },
+                                      { ExportSettings::STRASSEREVIER, "S" },
+                                      { ExportSettings::PLZREVIER, "P" },
+                                      { ExportSettings::ORTREVIER, "O" },
+                                      { ExportSettings::NAMEREVIERFORSTER, "N" },
+                                      { ExportSettings::TELREVIERFORSTER, "T" },
+                                      { ExportSettings::ABT, "A" } })
+        window.settings().setValue(key, QString::fromLatin1(value));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *cbListe = window.findChild<QComboBox *>(QStringLiteral("CbListe"));
+    auto *lbLos = window.findChild<QListWidget *>(QStringLiteral("LbLos"));
+    cbListe->setFocus();
+    QTest::keyClick(cbListe, Qt::Key_Down);
+    lbLos->item(0)->setSelected(true); // the logs without a lot
+    lbLos->item(2)->setSelected(true); // lot 2
+
+    QStringList shown;
+    const auto closeBoxes = [&shown] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown << box->windowTitle() + u'|' + box->text();
+            box->accept();
+        }
+    };
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, closeBoxes);
+    timer.start(20);
+    window.findChild<QPushButton *>(QStringLiteral("B_Start"))->click();
+    QCOMPARE(shown, QStringList{ "Brettholm32|Export erfolgreich!" });
+
+    QFile delivery(QDir(m_appDir->path()).filePath(QStringLiteral("LB004200004711.Txt")));
+    QVERIFY(delivery.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = delivery.readAll().split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0].split(';')[21], QByteArray("2"));
+    QCOMPARE(lines[1].split(';')[21], QByteArray("3"));
 }
 
 QTEST_MAIN(TestFMain)
