@@ -4,6 +4,7 @@
 #include "app/ModalMessage.h"
 #include "app/Startup.h"
 #include "app/Twips.h"
+#include "app/WindowFont.h"
 #include "settings/BrettIni.h"
 
 #include <QCloseEvent>
@@ -54,6 +55,7 @@ F_Main::~F_Main() = default;
 void F_Main::buildControls()
 {
     setFixedSize(Twips::size(4905, 3150));
+    setFont(WindowFont::standard());
 
     m_label1 = new QLabel(QStringLiteral("Liste auswähen:"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
