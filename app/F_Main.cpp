@@ -6,6 +6,7 @@
 #include "app/Twips.h"
 #include "app/WindowFont.h"
 #include "settings/BrettIni.h"
+#include "settings/F_Einst.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -117,6 +118,7 @@ void F_Main::buildControls()
     // Only choosing an entry refills the lots; typing does not.
     connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
     connect(m_bClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_bEinstellungen, &QPushButton::clicked, this, &F_Main::B_Einstellungen_Click);
 }
 
 QString F_Main::brettIniPath() const
@@ -177,6 +179,14 @@ void F_Main::FillLbLos()
         return;
     }
     m_lbLos->addItems(lots);
+}
+
+// Modal for the whole application, with no owner. The values stay in memory; only the close
+// of this window writes them to Brett.Ini.
+void F_Main::B_Einstellungen_Click()
+{
+    F_Einst window(m_settings);
+    window.exec();
 }
 
 void F_Main::closeEvent(QCloseEvent *event)

@@ -33,6 +33,9 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
+private slots:
+    void B_Einstellungen_Click();
+
 private:
     void buildControls();
     bool fillListSelector();
