@@ -1,5 +1,6 @@
 #include "app/F_Main.h"
 
+#include "about/F_InfoUber.h"
 #include "app/HostLists.h"
 #include "app/ModalMessage.h"
 #include "app/Startup.h"
@@ -119,6 +120,7 @@ void F_Main::buildControls()
     connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
     connect(m_bClose, &QPushButton::clicked, this, &QWidget::close);
     connect(m_bEinstellungen, &QPushButton::clicked, this, &F_Main::B_Einstellungen_Click);
+    connect(m_bInfo, &QPushButton::clicked, this, &F_Main::B_Info_Click);
 }
 
 QString F_Main::brettIniPath() const
@@ -186,6 +188,13 @@ void F_Main::FillLbLos()
 void F_Main::B_Einstellungen_Click()
 {
     F_Einst window(m_settings);
+    window.exec();
+}
+
+// Modal for the whole application, with no owner.
+void F_Main::B_Info_Click()
+{
+    F_InfoUber window;
     window.exec();
 }
 

@@ -35,6 +35,7 @@ protected:
 
 private slots:
     void B_Einstellungen_Click();
+    void B_Info_Click();
 
 private:
     void buildControls();
