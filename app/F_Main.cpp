@@ -1,11 +1,14 @@
 #include "app/F_Main.h"
 
+#include "about/F_InfoUber.h"
 #include "app/HostLists.h"
 #include "app/ModalMessage.h"
 #include "app/Startup.h"
 #include "app/Twips.h"
+#include "app/WindowFont.h"
 #include "export/ExportRun.h"
 #include "settings/BrettIni.h"
+#include "settings/F_Einst.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -55,6 +58,7 @@ F_Main::~F_Main() = default;
 void F_Main::buildControls()
 {
     setFixedSize(Twips::size(4905, 3150));
+    setFont(WindowFont::standard());
 
     m_label1 = new QLabel(QStringLiteral("Liste auswähen:"), this);
     m_label1->setObjectName(QStringLiteral("Label1"));
@@ -117,6 +121,8 @@ void F_Main::buildControls()
     connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
     connect(m_bStart, &QPushButton::clicked, this, &F_Main::B_Start_Click);
     connect(m_bClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_bEinstellungen, &QPushButton::clicked, this, &F_Main::B_Einstellungen_Click);
+    connect(m_bInfo, &QPushButton::clicked, this, &F_Main::B_Info_Click);
 }
 
 QString F_Main::brettIniPath() const
@@ -189,6 +195,21 @@ void F_Main::B_Start_Click()
     ModalMessage messages(this);
     ExportRun run(m_database, m_settings, messages);
     run.run(m_cbListe->currentText(), selectedLots);
+}
+
+// Modal for the whole application, with no owner. The values stay in memory; only the close
+// of this window writes them to Brett.Ini.
+void F_Main::B_Einstellungen_Click()
+{
+    F_Einst window(m_settings);
+    window.exec();
+}
+
+// Modal for the whole application, with no owner.
+void F_Main::B_Info_Click()
+{
+    F_InfoUber window;
+    window.exec();
 }
 
 void F_Main::closeEvent(QCloseEvent *event)

@@ -33,6 +33,10 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
+private slots:
+    void B_Einstellungen_Click();
+    void B_Info_Click();
+
 private:
     void buildControls();
     bool fillListSelector();

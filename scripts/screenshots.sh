@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Renders the three windows on the demo database into docs/main.png, docs/settings.png and
+# docs/about.png, the screenshots of the README. Run it after any change to a window.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh >/dev/null
+
+appdir=$(mktemp -d)
+trap 'rm -rf "$appdir"' EXIT
+# The demo settings, in the settings file's own form: Windows-1252, CR LF.
+sed "s#@EXPORTPATH@#/home/forstamt/Lieferungen#" demo/Brett.Ini.in | iconv -f UTF-8 -t WINDOWS-1252 \
+    | sed 's/$/\r/' > "$appdir/Brett.Ini"
+
+mkdir -p docs
+QT_QPA_PLATFORM=offscreen build/tools/brettholm32-render-windows "$appdir" \
+    "Provider=SQLite;Data Source=$PWD/build/demo/demo.sqlite" docs
+echo "Wrote docs/main.png, docs/settings.png and docs/about.png"

@@ -1,0 +1,302 @@
+#include "settings/F_Einst.h"
+
+#include "app/TextRules.h"
+#include "app/Twips.h"
+#include "app/WindowFont.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include <limits>
+
+namespace {
+
+enum class Kind {
+    TextBox,
+    // A combo box whose list offers the columns a value can be taken from.
+    SourceCombo,
+    // A combo box with the certification list, which is part of its definition.
+    CertificationCombo,
+};
+
+// One field with its label. Positions are twips relative to the frame; labels are 255 twips
+// high, text boxes 285, combo boxes 315.
+struct Field
+{
+    ExportSettings::Key key;
+    const char *name;
+    Kind kind;
+    const char *label;
+    int labelLeft;
+    int labelWidth;
+    int top;
+    int left;
+    int width;
+};
+
+// The export directory has the frame "Pfade" to itself.
+const Field ExportField = { ExportSettings::EXPORTPATH,
+                           "Tx_PathExport",
+                           Kind::TextBox,
+                           "Export:",
+                           120,
+                           735,
+                           360,
+                           1440,
+                           6375 };
+
+// The frame "Zuordnungen". In its left half the labels reach up to 60 twips before their
+// field, which ends at 4095; in the right half the labels stand at 4680 and the combo boxes
+// at 6720, 1335 wide.
+constexpr int RightLabel = 4680;
+constexpr int RightLabelWidth = 6720 - 60 - RightLabel;
+constexpr int RightCombo = 6720;
+constexpr int RightComboWidth = 1335;
+
+const Field AssignmentFields[] = {
+    { ExportSettings::BUNDESLAND, "Tx_Bundesland", Kind::TextBox, "Bundesland (2-stellig)", 120,
+      3540, 240, 3720, 375 },
+    { ExportSettings::LIEFNRBRETT, "Cb_LNrBrett", Kind::SourceCombo, "LieferantenNr. Brettholm",
+      120, 2340, 600, 2520, 1575 },
+    { ExportSettings::KAUVERTRNR, "Cb_KvNrBrett", Kind::SourceCombo,
+      "Kaufsvertragsnummer Brettholm", 120, 2340, 960, 2520, 1575 },
+    { ExportSettings::EXTKAUFVERTRNR, "Cb_ExtKvNr", Kind::SourceCombo,
+      "Externe Kaufvertragsnummer", 120, 2340, 1320, 2520, 1575 },
+    { ExportSettings::FORSTAMT, "Tx_FoA", Kind::TextBox, "Forstamt (max 35)", 120, 1500, 1680,
+      1680, 2415 },
+    { ExportSettings::FORSTAMTNUMMER, "Tx_FoANr", Kind::TextBox, "FoA-Nr. (max 12)", 120, 1500,
+      2040, 1680, 2415 },
+    { ExportSettings::FWJ, "Tx_FWJ", Kind::TextBox, "FWJ (4-stellig)", 120, 3060, 2400, 3240,
+      855 },
+    { ExportSettings::STEUERNR, "Tx_SteuerNr", Kind::TextBox, "Steuer-Nr:", 120, 1380, 3600,
+      1560, 2535 },
+    { ExportSettings::ZERTIFIZIERUNG, "Cb_Zertifizierung", Kind::CertificationCombo,
+      "Zertifizierung:", 120, 2580, 3960, 2760, 1335 },
+    { ExportSettings::ZERTIFIZIERUNGSNR, "Tx_ZertifizierungsNr", Kind::TextBox,
+      "ZertifizierungsNr.:", 120, 1380, 4320, 1560, 2535 },
+
+    { ExportSettings::REVIER, "Cb_Revier", Kind::SourceCombo, "Revier", RightLabel,
+      RightLabelWidth, 240, RightCombo, RightComboWidth },
+    { ExportSettings::DISTRIKT, "Cb_Distrikt", Kind::SourceCombo, "Distrikt", RightLabel,
+      RightLabelWidth, 600, RightCombo, RightComboWidth },
+    { ExportSettings::ABT, "Cb_Abt", Kind::SourceCombo, "Abteilung", RightLabel, RightLabelWidth,
+      960, RightCombo, RightComboWidth },
+    { ExportSettings::UABT, "Cb_UAbt", Kind::SourceCombo, "Unterabteilung", RightLabel,
+      RightLabelWidth, 1320, RightCombo, RightComboWidth },
+    { ExportSettings::STRASSEREVIER, "Cb_StrasseRevier", Kind::SourceCombo, "Str+Hausnr. Rev.",
+      RightLabel, RightLabelWidth, 1680, RightCombo, RightComboWidth },
+    { ExportSettings::PLZREVIER, "Cb_PlzRevier", Kind::SourceCombo, "PLZ Revier", RightLabel,
+      RightLabelWidth, 2040, RightCombo, RightComboWidth },
+    { ExportSettings::ORTREVIER, "Cb_OrtRevier", Kind::SourceCombo, "Ort Revier", RightLabel,
+      RightLabelWidth, 2400, RightCombo, RightComboWidth },
+    { ExportSettings::NAMEREVIERFORSTER, "Cb_NameRevF", Kind::SourceCombo, "Name Revierförst.",
+      RightLabel, RightLabelWidth, 2760, RightCombo, RightComboWidth },
+    { ExportSettings::TELREVIERFORSTER, "Cb_TelRevF", Kind::SourceCombo, "Tel. Revierförster",
+      RightLabel, RightLabelWidth, 3120, RightCombo, RightComboWidth },
+    { ExportSettings::STEUERNRWB, "Cb_SteuerNrWB", Kind::SourceCombo,
+      "Steuer-Nr von WB:", RightLabel, RightLabelWidth, 3600, RightCombo, RightComboWidth },
+    { ExportSettings::ZERTIFIZIERUNGWB, "Cb_ZertifizierungWB", Kind::CertificationCombo,
+      "Zertifizierung von WB:", RightLabel, RightLabelWidth, 3960, RightCombo, RightComboWidth },
+    { ExportSettings::ZERTIFIZIERUNGSNRWB, "Cb_ZertifizierungsNrWB", Kind::SourceCombo,
+      "ZertifizierungsNr. von WB:", RightLabel, RightLabelWidth, 4320, RightCombo,
+      RightComboWidth },
+};
+
+// The keyboard order; KeyCount stands for the button "Schließen".
+const ExportSettings::Key TabOrder[] = {
+    ExportSettings::EXPORTPATH,          ExportSettings::LIEFNRBRETT,
+    ExportSettings::KAUVERTRNR,          ExportSettings::EXTKAUFVERTRNR,
+    ExportSettings::FORSTAMT,            ExportSettings::FORSTAMTNUMMER,
+    ExportSettings::FWJ,                 ExportSettings::BUNDESLAND,
+    ExportSettings::REVIER,              ExportSettings::DISTRIKT,
+    ExportSettings::STRASSEREVIER,       ExportSettings::PLZREVIER,
+    ExportSettings::ORTREVIER,           ExportSettings::NAMEREVIERFORSTER,
+    ExportSettings::TELREVIERFORSTER,    ExportSettings::ABT,
+    ExportSettings::UABT,                ExportSettings::KeyCount,
+    ExportSettings::STEUERNR,            ExportSettings::ZERTIFIZIERUNG,
+    ExportSettings::ZERTIFIZIERUNGSNR,   ExportSettings::STEUERNRWB,
+    ExportSettings::ZERTIFIZIERUNGWB,    ExportSettings::ZERTIFIZIERUNGSNRWB,
+};
+
+// Text boxes have no length limit; Qt's default of 32767 characters would cut a longer value.
+constexpr int NoLengthLimit = std::numeric_limits<int>::max();
+
+// RELTABLE1..10, TEXT1..15, FREI1..5, WO1..6: the log-row columns a value can come from.
+QStringList logColumns()
+{
+    static const QStringList columns = [] {
+        QStringList list;
+        const std::pair<const char *, int> groups[] = {
+                { "RELTABLE", 10 }, { "TEXT", 15 }, { "FREI", 5 }, { "WO", 6 }};
+        for (const auto &[prefix, count] : groups) {
+            for (int n = 1; n <= count; ++n)
+                list << QLatin1String(prefix) + QString::number(n);
+        }
+        return list;
+    }();
+    return columns;
+}
+
+// The forest owner's account columns.
+QStringList ownerAccountColumns()
+{
+    return { QStringLiteral("BLZ"),        QStringLiteral("BANK"),   QStringLiteral("KONTO"),
+            QStringLiteral("POSTSCHECK"), QStringLiteral("UID"),    QStringLiteral("BLZ1"),
+            QStringLiteral("BANK1"),      QStringLiteral("KONTO1"), QStringLiteral("POSTSCHECK1"),
+            QStringLiteral("UID1") };
+}
+
+QWidget *createField(const Field &field, QGroupBox *frame)
+{
+    auto *label = new QLabel(QString::fromUtf8(field.label), frame);
+    label->setGeometry(Twips::rect(field.labelLeft, field.top, field.labelWidth, 255));
+
+    QWidget *widget = nullptr;
+    if (field.kind == Kind::TextBox) {
+        auto *edit = new QLineEdit(frame);
+        edit->setMaxLength(NoLengthLimit);
+        edit->setGeometry(Twips::rect(field.left, field.top, field.width, 285));
+        widget = edit;
+    } else {
+        // Free typing that stays as typed: no entry is added, and no completion changes the
+        // text; the value is the edit text whether picked or typed.
+        auto *combo = new QComboBox(frame);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setCompleter(nullptr);
+        combo->lineEdit()->setMaxLength(NoLengthLimit);
+        combo->setGeometry(Twips::rect(field.left, field.top, field.width, 315));
+        if (field.kind == Kind::CertificationCombo)
+            combo->addItems({ QStringLiteral("FSC"), QStringLiteral("PEFC") });
+        widget = combo;
+    }
+    widget->setObjectName(QLatin1String(field.name));
+    label->setObjectName(widget->objectName() + QStringLiteral("_Label"));
+    return widget;
+}
+
+QString fieldText(const QWidget *field)
+{
+    if (const auto *combo = qobject_cast<const QComboBox *>(field))
+        return combo->currentText();
+    return static_cast<const QLineEdit *>(field)->text();
+}
+
+// The field shows the beginning of a text too long for it, as a freshly opened form does.
+void setFieldText(QWidget *field, const QString &text)
+{
+    auto *combo = qobject_cast<QComboBox *>(field);
+    QLineEdit *edit = combo ? combo->lineEdit() : static_cast<QLineEdit *>(field);
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
+} // namespace
+
+F_Einst::F_Einst(ExportSettings &settings, QWidget *parent)
+    : KeepOpenDialog(parent), m_settings(settings)
+{
+    buildControls();
+}
+
+F_Einst::~F_Einst() = default;
+
+void F_Einst::buildControls()
+{
+    setWindowTitle(QStringLiteral("Einstellungen"));
+    setFont(WindowFont::standard());
+    // Near the top left of the screen, not centred; the absolute layout wants a fixed frame.
+    setGeometry(Twips::rect(1575, 1620, 8730, 6420));
+    setFixedSize(size());
+
+    auto *frExport = new QGroupBox(QStringLiteral("Pfade"), this);
+    frExport->setObjectName(QStringLiteral("Fr_Export"));
+    frExport->setGeometry(Twips::rect(120, 120, 7935, 855));
+    m_fields[ExportField.key] = createField(ExportField, frExport);
+
+    auto *frZuord = new QGroupBox(QStringLiteral("Zuordnungen"), this);
+    frZuord->setObjectName(QStringLiteral("Fr_Zuord"));
+    frZuord->setGeometry(Twips::rect(120, 1080, 8535, 4815));
+    for (const Field &field : AssignmentFields)
+        m_fields[field.key] = createField(field, frZuord);
+
+    m_butSchliessen = new QPushButton(QStringLiteral("Schließen"), this);
+    m_butSchliessen->setObjectName(QStringLiteral("But_Schliessen"));
+    m_butSchliessen->setGeometry(Twips::rect(7320, 6000, 1335, 375));
+    // Neither default nor cancel button: Enter and Escape do not press it.
+    m_butSchliessen->setAutoDefault(false);
+    m_butSchliessen->setDefault(false);
+    connect(m_butSchliessen, &QPushButton::clicked, this, &F_Einst::But_Schliessen_Click);
+
+    QWidget *previous = nullptr;
+    for (const ExportSettings::Key key : TabOrder) {
+        QWidget *next = key == ExportSettings::KeyCount ? m_butSchliessen : m_fields[key];
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
+void F_Einst::FillSourceCombos()
+{
+    for (int key = 0; key < ExportSettings::KeyCount; ++key) {
+        auto *combo = qobject_cast<QComboBox *>(m_fields[key]);
+        if (combo && key != ExportSettings::ZERTIFIZIERUNG &&
+            key != ExportSettings::ZERTIFIZIERUNGWB)
+            FillSourceCombo(*combo);
+    }
+}
+
+void F_Einst::FillSourceCombo(QComboBox &combo)
+{
+    combo.clear();
+    const QString name = combo.objectName();
+    if (name == QLatin1String("Cb_ZertifizierungsNrWB") || name == QLatin1String("Cb_SteuerNrWB"))
+        combo.addItems(ownerAccountColumns());
+    else
+        combo.addItems(logColumns());
+}
+
+void F_Einst::Form_Load()
+{
+    FillSourceCombos();
+    for (int key = 0; key < ExportSettings::KeyCount; ++key)
+        setFieldText(m_fields[key], m_settings.value(ExportSettings::Key(key)));
+    m_fields[ExportSettings::EXPORTPATH]->setFocus();
+    m_loaded = true;
+}
+
+void F_Einst::Form_Unload()
+{
+    // Only what was shown is stored: a window closed before it was ever shown holds no values.
+    if (!m_loaded)
+        return;
+    m_loaded = false;
+    m_settings.setValue(ExportSettings::EXPORTPATH,
+                        TextRules::trimBlanks(fieldText(m_fields[ExportSettings::EXPORTPATH])));
+    for (int key = ExportSettings::BUNDESLAND; key < ExportSettings::KeyCount; ++key)
+        m_settings.setValue(ExportSettings::Key(key), fieldText(m_fields[key]));
+}
+
+void F_Einst::showEvent(QShowEvent *event)
+{
+    KeepOpenDialog::showEvent(event);
+    // A spontaneous show is the window coming back from the task bar, not an opening.
+    if (!event->spontaneous())
+        Form_Load();
+}
+
+void F_Einst::done(int result)
+{
+    Form_Unload();
+    KeepOpenDialog::done(result);
+}
+
+void F_Einst::But_Schliessen_Click()
+{
+    close();
+}

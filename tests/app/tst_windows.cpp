@@ -1,0 +1,181 @@
+#include "about/F_InfoUber.h"
+#include "app/F_Main.h"
+#include "settings/F_Einst.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+// The three windows as a person sees them: captions, places, keys, and how they open.
+class TestWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void captions_fitTheirBoxes_data();
+    void captions_fitTheirBoxes();
+    void layout_geometry_data();
+    void layout_geometry();
+    void enterAndEscape_doNotClose_data();
+    void enterAndEscape_doNotClose();
+    void mainWindowButtons_openModallyOnTheSettingsInMemory_data();
+    void mainWindowButtons_openModallyOnTheSettingsInMemory();
+
+private:
+    // The window of that name, shown.
+    QWidget *show(const QString &window);
+
+    QTemporaryDir m_appDir;
+    ExportSettings m_settings;
+    std::unique_ptr<QWidget> m_window;
+};
+
+QWidget *TestWindows::show(const QString &window)
+{
+    if (window == "main")
+        m_window = std::make_unique<F_Main>(m_appDir.path());
+    else if (window == "settings")
+        m_window = std::make_unique<F_Einst>(m_settings);
+    else
+        m_window = std::make_unique<F_InfoUber>();
+    m_window->show();
+    return m_window.get();
+}
+
+void TestWindows::captions_fitTheirBoxes_data()
+{
+    QTest::addColumn<int>("captions");
+    QTest::newRow("main") << 8;
+    QTest::newRow("settings") << 26;
+    QTest::newRow("about") << 4;
+}
+
+void TestWindows::captions_fitTheirBoxes()
+{
+    QFETCH(int, captions);
+    int measured = 0;
+    for (const QWidget *widget : show(QTest::currentDataTag())->findChildren<QWidget *>()) {
+        QString text;
+        QRect box = widget->contentsRect();
+        if (auto *label = qobject_cast<const QLabel *>(widget)) {
+            text = label->text();
+        } else if (auto *button = qobject_cast<const QPushButton *>(widget)) {
+            text = button->text();
+            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            box.adjust(margin, 0, -margin, 0);
+        } else if (auto *frame = qobject_cast<const QGroupBox *>(widget)) {
+            text = frame->title();
+        }
+        if (text.isEmpty())
+            continue;
+        ++measured;
+        const QFontMetrics metrics = widget->fontMetrics();
+        const int width = metrics.horizontalAdvance(text);
+        QVERIFY2(width <= box.width() && metrics.height() <= box.height(),
+                 qPrintable(QString("%1: %2 px in %3").arg(text).arg(width).arg(box.width())));
+    }
+    QCOMPARE(measured, captions);
+}
+
+void TestWindows::layout_geometry_data()
+{
+    // Pixels of the twips layout, relative to the window's client area or the frame; an empty
+    // control stands for the window.
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("settings at its fixed place") << "settings" << "" << QRect(105, 108, 582, 428);
+    QTest::newRow("Tx_PathExport") << "settings" << "Tx_PathExport" << QRect(96, 24, 425, 19);
+    QTest::newRow("Fr_Zuord") << "settings" << "Fr_Zuord" << QRect(8, 72, 569, 321);
+    QTest::newRow("Cb_ZertifizierungsNrWB")
+            << "settings" << "Cb_ZertifizierungsNrWB" << QRect(448, 288, 89, 21);
+    QTest::newRow("But_Schliessen") << "settings" << "But_Schliessen" << QRect(488, 400, 89, 25);
+    QTest::newRow("Fr_InfoUber") << "about" << "Fr_InfoUber" << QRect(8, 16, 385, 209);
+    QTest::newRow("LbVersion") << "about" << "LbVersion" << QRect(320, 40, 57, 17);
+    QTest::newRow("logo") << "about" << "Image2" << QRect(192, 168, 184, 34);
+}
+
+void TestWindows::layout_geometry()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QRect, geometry);
+    QWidget *shown = show(window);
+    if (control.isEmpty())
+        QCOMPARE(shown->geometry(), geometry);
+    else
+        QCOMPARE(shown->findChild<QWidget *>(control)->geometry(), geometry);
+}
+
+void TestWindows::enterAndEscape_doNotClose_data()
+{
+    // An empty control stands for the window itself.
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("key");
+    QTest::newRow("settings, Escape in a text box")
+            << "settings" << "Tx_PathExport" << +Qt::Key_Escape;
+    QTest::newRow("settings, Escape in a combo box")
+            << "settings" << "Cb_Revier" << +Qt::Key_Escape;
+    QTest::newRow("settings, Return on Schließen")
+            << "settings" << "But_Schliessen" << +Qt::Key_Return;
+    QTest::newRow("about, Escape") << "about" << "" << +Qt::Key_Escape;
+    QTest::newRow("about, Return") << "about" << "" << +Qt::Key_Return;
+}
+
+void TestWindows::enterAndEscape_doNotClose()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QWidget *shown = show(window);
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    QWidget *target = control.isEmpty() ? shown : shown->findChild<QWidget *>(control);
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key(key));
+    QVERIFY(shown->isVisible());
+}
+
+void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("Einstellungen") << "B_Einstellungen" << "Einstellungen";
+    QTest::newRow("Info über...") << "B_Info" << "Info über Lindavex Pro by Lindavex Software";
+}
+
+void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, title);
+    auto *main = static_cast<F_Main *>(show("main"));
+    main->settings().setValue(ExportSettings::FORSTAMT, "Nord");
+    QString opened;
+    // Runs inside the modal window's own event loop. An ownerless window is found, and the
+    // settings window shows the settings in memory and keeps an edit there.
+    QTimer::singleShot(0, [&] {
+        QWidget *window = QApplication::activeModalWidget();
+        if (!window || window->parentWidget())
+            return;
+        opened = window->windowTitle();
+        if (auto *forstamt = window->findChild<QLineEdit *>("Tx_FoA"))
+            forstamt->setText(forstamt->text() + " und Süd");
+        QCloseEvent closeBox;
+        QApplication::sendEvent(window->windowHandle(), &closeBox);
+    });
+    main->findChild<QPushButton *>(button)->click();
+    QCOMPARE(opened, title);
+    QCOMPARE(main->settings().value(ExportSettings::FORSTAMT),
+             button == "B_Einstellungen" ? "Nord und Süd" : "Nord");
+    // Only the main window's close writes the settings file.
+    QCOMPARE(QDir(m_appDir.path()).entryList(QDir::Files), QStringList());
+}
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"

@@ -1,0 +1,71 @@
+// Renders the three windows as they open on the demo database into PNG files, for the
+// screenshots of the README. Run it on the offscreen platform: scripts/screenshots.sh.
+//
+//   brettholm32-render-windows <application directory> <connection string> <output directory>
+//
+// The application directory holds the Brett.Ini the windows show; it is rewritten at the end,
+// as the program does at exit.
+
+#include "about/F_InfoUber.h"
+#include "app/F_Main.h"
+#include "settings/F_Einst.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QTextStream>
+
+namespace {
+
+bool render(QWidget &window, const QString &path)
+{
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    const bool saved = window.grab().save(path);
+    if (!saved)
+        QTextStream(stderr) << "Cannot write " << path << '\n';
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() != 4) {
+        QTextStream(stderr) << "Usage: " << arguments.value(0)
+                            << " <application directory> <connection string> <output directory>\n";
+        return 2;
+    }
+    const QDir output(arguments.at(3));
+
+    F_Main main(arguments.at(1));
+    if (!main.Form_Load(arguments.at(2))) {
+        QTextStream(stderr) << main.errorString() << '\n';
+        return 1;
+    }
+    // The first list chosen and two of its lots selected, as a user would leave them.
+    auto *cbListe = main.findChild<QComboBox *>(QStringLiteral("CbListe"));
+    auto *lbLos = main.findChild<QListWidget *>(QStringLiteral("LbLos"));
+    if (cbListe->count() > 0) {
+        cbListe->setCurrentIndex(0);
+        emit cbListe->activated(0);
+    }
+    for (int row = 1; row < qMin(3, lbLos->count()); ++row)
+        lbLos->item(row)->setSelected(true);
+    bool ok = render(main, output.filePath(QStringLiteral("main.png")));
+
+    F_Einst settings(main.settings());
+    ok = render(settings, output.filePath(QStringLiteral("settings.png"))) && ok;
+    settings.close();
+
+    F_InfoUber about;
+    ok = render(about, output.filePath(QStringLiteral("about.png"))) && ok;
+    about.close();
+
+    main.close();
+    return ok ? 0 : 1;
+}
