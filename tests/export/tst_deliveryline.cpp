@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QTest>
+#include <QTextCodec>
 
 using K = ExportSettings;
 
@@ -94,6 +95,8 @@ private slots:
     void zeroPadded();
     void fieldProblem_data();
     void fieldProblem();
+    void encode_data();
+    void encode();
 };
 
 void TestDeliveryLine::workedExample_isTheSawmillsLine()
@@ -315,6 +318,16 @@ void TestDeliveryLine::fieldProblem_data()
     QTest::newRow("emoji") << 9 << "Ost 🌲" << "Feld 9 von Stamm 15 enthält das nicht "
                                                "darstellbare Zeichen 🌲";
     QTest::newRow("euro and umlauts are fine") << 5 << "€ Öß žŸ" << "";
+    QTest::newRow("Latin-1 edges are fine") << 5 << "\u00A0¡ÿ" << "";
+    QTest::newRow("C1 control is not in Windows-1252")
+            << 14 << "Frei\u0085" << "Feld 14 von Stamm 15 enthält das nicht darstellbare "
+                                       "Zeichen \u0085";
+    QTest::newRow("lone surrogate") << 9 << QString(QChar(0xD83C)) + "Ost"
+                                    << "Feld 9 von Stamm 15 enthält das nicht darstellbare "
+                                       "Zeichen " + QString(QChar(0xD83C));
+    QTest::newRow("separator named before unwritable character")
+            << 31 << "Ł;" << "Feld 31 von Stamm 15 enthält ein Semikolon oder einen "
+                             "Zeilenumbruch";
 }
 
 void TestDeliveryLine::fieldProblem()
@@ -325,6 +338,35 @@ void TestDeliveryLine::fieldProblem()
     auto fields = DeliveryLine::BuildDeliveryLine(exampleRun(), ownedLog(), counter, German);
     fields[field - 1] = value;
     QTEST(DeliveryLine::fieldProblem(fields, "15"), "problem");
+}
+
+// The file's bytes are the codec's Windows-1252 of the joined line, also for the characters
+// that Windows-1252 keeps elsewhere than Latin-1 does.
+void TestDeliveryLine::encode_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("ASCII") << 5 << "Nord";
+    QTest::newRow("umlauts") << 31 << "Gräfin Käthe Öttinger-Weiß";
+    QTest::newRow("Latin-1 edges") << 9 << "\u00A0¡ÿ~\u007F";
+    QTest::newRow("Windows-1252 beyond Latin-1") << 13 << "€ ‚ƒ„…†‡ˆ‰Š‹Œ Ž ‘’“”•–—˜™š›œ žŸ";
+    QTest::newRow("empty field") << 22 << "";
+}
+
+void TestDeliveryLine::encode()
+{
+    QFETCH(int, field);
+    QFETCH(QString, value);
+    PieceCounter counter;
+    auto fields = DeliveryLine::BuildDeliveryLine(exampleRun(), ownedLog(), counter, German);
+    fields[field - 1] = value;
+    QCOMPARE(DeliveryLine::fieldProblem(fields, "15"), QString());
+    const QByteArray expected =
+            QTextCodec::codecForName("Windows-1252")->fromUnicode(DeliveryLine::join(fields))
+            + "\r\n";
+    QByteArray bytes("a longer line left from before, which must not show through");
+    DeliveryLine::encode(fields, bytes);
+    QCOMPARE(bytes, expected);
 }
 
 QTEST_GUILESS_MAIN(TestDeliveryLine)
