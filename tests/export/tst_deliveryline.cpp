@@ -93,6 +93,8 @@ private slots:
     void length();
     void zeroPadded_data();
     void zeroPadded();
+    void listDate_data();
+    void listDate();
     void fieldProblem_data();
     void fieldProblem();
     void encode_data();
@@ -300,6 +302,28 @@ void TestDeliveryLine::zeroPadded()
     QFETCH(QString, text);
     QFETCH(int, width);
     QTEST(ValueFormat::zeroPadded(text, width, German), "expected");
+}
+
+void TestDeliveryLine::listDate_data()
+{
+    QTest::addColumn<HostValue>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ISO text") << HostValue::text("2024-03-15") << "20240315";
+    QTest::newRow("with time") << HostValue::text("2025-01-01 13:45:00") << "20250101";
+    QTest::newRow("date value")
+            << HostValue::date(QDateTime(QDate(2024, 12, 31), QTime(0, 0))) << "20241231";
+    QTest::newRow("year 1") << HostValue::date(QDateTime(QDate(1, 2, 3), QTime(0, 0)))
+                            << "00010203";
+    QTest::newRow("five-digit year")
+            << HostValue::date(QDateTime(QDate(12345, 6, 7), QTime(0, 0))) << "123450607";
+    QTest::newRow("no date") << HostValue::text("15.03.2024") << "";
+    QTest::newRow("NULL") << HostValue() << "";
+}
+
+void TestDeliveryLine::listDate()
+{
+    QFETCH(HostValue, value);
+    QTEST(ValueFormat::listDate(value), "expected");
 }
 
 void TestDeliveryLine::fieldProblem_data()
