@@ -25,10 +25,13 @@ fi
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000)
 
-for tool in sqlite3 /usr/bin/time xvfb-run; do
-    command -v "$tool" >/dev/null || { echo "missing $tool (apt-get install sqlite3 time xvfb)" >&2; exit 2; }
-done
+# setup.sh installs the build's packages (sqlite3 and xvfb among them); only time is extra.
 [ -x build/bin/brettholm32-export ] && [ -x build/bench/brettholm32-bench ] || bash scripts/setup.sh >&2
+if [ ! -x /usr/bin/time ]; then
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q time >&2
+fi
 cmake --build build -j"$(nproc)" >/dev/null
 
 # The export writes numbers as German users see them; the script's own tools read C numbers.
