@@ -28,6 +28,13 @@ QString firstValue(const QString &preferred, const QString &fallback)
     return preferred.isEmpty() ? fallback : preferred;
 }
 
+// Windows-1252 holds ASCII and the upper half of Latin-1 (U+00A0 to U+00FF) at the same code
+// points. Only the rest needs the codec, which costs a converter of its own for each question.
+bool isLatin1InAnsi(char16_t c)
+{
+    return c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+}
+
 bool isZero(const HostValue &value)
 {
     double number = 0;
@@ -114,29 +121,49 @@ QString DeliveryLine::join(const Fields &fields)
     return line;
 }
 
+void DeliveryLine::encode(const Fields &fields, QByteArray &bytes)
+{
+    // One byte per character, so the size is known before the first byte is written.
+    qsizetype size = FieldCount - 1 + 2;
+    for (const QString &field : fields)
+        size += field.size();
+    bytes.resize(size);
+    char *out = bytes.data();
+    for (int i = 0; i < FieldCount; ++i) {
+        if (i > 0)
+            *out++ = ';';
+        for (const QChar c : fields[i]) {
+            if (isLatin1InAnsi(c.unicode()))
+                *out++ = char(c.unicode());
+            else
+                *out++ = TextRules::ansiCodec()->fromUnicode(&c, 1).at(0);
+        }
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+}
+
 QString DeliveryLine::fieldProblem(const Fields &fields, const QString &blnr)
 {
-    QTextCodec *codec = TextRules::ansiCodec();
     for (int i = 0; i < FieldCount; ++i) {
         const QString &field = fields[i];
-        const QString number = QString::number(i + 1);
+        // A separator anywhere in the field is named before a character the code page lacks.
+        qsizetype unwritable = -1;
         for (qsizetype pos = 0; pos < field.size(); ++pos) {
             const QChar c = field.at(pos);
             if (c == u';' || c == u'\r' || c == u'\n')
                 return QStringLiteral("Feld %1 von Stamm %2 enthält ein Semikolon oder einen "
                                       "Zeilenumbruch")
-                        .arg(number, blnr);
+                        .arg(QString::number(i + 1), blnr);
+            if (unwritable < 0 && !isLatin1InAnsi(c.unicode())
+                && (c.isSurrogate() || !TextRules::ansiCodec()->canEncode(c)))
+                unwritable = pos;
         }
-        for (qsizetype pos = 0; pos < field.size(); ++pos) {
-            const QChar c = field.at(pos);
-            const bool pair = c.isHighSurrogate() && pos + 1 < field.size()
-                    && field.at(pos + 1).isLowSurrogate();
-            if (c.unicode() < 0x80)
-                continue;
-            if (pair || !codec->canEncode(c))
-                return QStringLiteral("Feld %1 von Stamm %2 enthält das nicht darstellbare "
-                                      "Zeichen %3")
-                        .arg(number, blnr, field.mid(pos, pair ? 2 : 1));
+        if (unwritable >= 0) {
+            const bool pair = field.at(unwritable).isHighSurrogate()
+                    && unwritable + 1 < field.size() && field.at(unwritable + 1).isLowSurrogate();
+            return QStringLiteral("Feld %1 von Stamm %2 enthält das nicht darstellbare Zeichen %3")
+                    .arg(QString::number(i + 1), blnr, field.mid(unwritable, pair ? 2 : 1));
         }
     }
     return QString();

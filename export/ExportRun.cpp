@@ -10,7 +10,6 @@
 #include "settings/ExportSettings.h"
 
 #include <QDir>
-#include <QTextCodec>
 
 #include <optional>
 
@@ -289,8 +288,8 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         return false;
     }
 
-    QTextCodec *codec = TextRules::ansiCodec();
     PieceCounter counter;
+    QByteArray line;
     std::optional<LogColumns> columns;
     FieldSource logSources[std::size(LogSourceKeys)];
     FieldSource ownerSources[std::size(OwnerSourceKeys)];
@@ -331,10 +330,12 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
             const QString problem = DeliveryLine::fieldProblem(fields, blnr);
             if (!problem.isEmpty()) {
                 problems << problem;
-            } else if (!checking
-                       && !file.write(codec->fromUnicode(DeliveryLine::join(fields)) + "\r\n")) {
-                say(fileErrorMessage(m_deliveryPath, file.errorString()));
-                return false;
+            } else if (!checking) {
+                DeliveryLine::encode(fields, line);
+                if (!file.write(line)) {
+                    say(fileErrorMessage(m_deliveryPath, file.errorString()));
+                    return false;
+                }
             }
         }
         if (problems.isEmpty())

@@ -60,7 +60,17 @@ QString ValueFormat::length(const HostValue &value, const QLocale &locale)
 QString ValueFormat::listDate(const HostValue &value)
 {
     const QDate date = value.toDate();
-    return date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")) : QString();
+    if (!date.isValid())
+        return QString();
+    // Written digit by digit: QDate::toString() reads its format anew for every log.
+    const int year = date.year();
+    if (year < 0 || year > 9999)
+        return date.toString(QStringLiteral("yyyyMMdd"));
+    const int number = year * 10000 + date.month() * 100 + date.day();
+    QChar digits[8];
+    for (int i = 7, rest = number; i >= 0; --i, rest /= 10)
+        digits[i] = QChar(u'0' + rest % 10);
+    return QString(digits, 8);
 }
 
 QString ValueFormat::zeroPadded(const QString &text, int width, const QLocale &locale)

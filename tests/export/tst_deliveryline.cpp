@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <QTest>
+#include <QTextCodec>
 
 using K = ExportSettings;
 
@@ -92,8 +93,12 @@ private slots:
     void length();
     void zeroPadded_data();
     void zeroPadded();
+    void listDate_data();
+    void listDate();
     void fieldProblem_data();
     void fieldProblem();
+    void encode_data();
+    void encode();
 };
 
 void TestDeliveryLine::workedExample_isTheSawmillsLine()
@@ -299,6 +304,28 @@ void TestDeliveryLine::zeroPadded()
     QTEST(ValueFormat::zeroPadded(text, width, German), "expected");
 }
 
+void TestDeliveryLine::listDate_data()
+{
+    QTest::addColumn<HostValue>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ISO text") << HostValue::text("2024-03-15") << "20240315";
+    QTest::newRow("with time") << HostValue::text("2025-01-01 13:45:00") << "20250101";
+    QTest::newRow("date value")
+            << HostValue::date(QDateTime(QDate(2024, 12, 31), QTime(0, 0))) << "20241231";
+    QTest::newRow("year 1") << HostValue::date(QDateTime(QDate(1, 2, 3), QTime(0, 0)))
+                            << "00010203";
+    QTest::newRow("five-digit year")
+            << HostValue::date(QDateTime(QDate(12345, 6, 7), QTime(0, 0))) << "123450607";
+    QTest::newRow("no date") << HostValue::text("15.03.2024") << "";
+    QTest::newRow("NULL") << HostValue() << "";
+}
+
+void TestDeliveryLine::listDate()
+{
+    QFETCH(HostValue, value);
+    QTEST(ValueFormat::listDate(value), "expected");
+}
+
 void TestDeliveryLine::fieldProblem_data()
 {
     QTest::addColumn<int>("field");
@@ -315,6 +342,16 @@ void TestDeliveryLine::fieldProblem_data()
     QTest::newRow("emoji") << 9 << "Ost 🌲" << "Feld 9 von Stamm 15 enthält das nicht "
                                                "darstellbare Zeichen 🌲";
     QTest::newRow("euro and umlauts are fine") << 5 << "€ Öß žŸ" << "";
+    QTest::newRow("Latin-1 edges are fine") << 5 << "\u00A0¡ÿ" << "";
+    QTest::newRow("C1 control is not in Windows-1252")
+            << 14 << "Frei\u0085" << "Feld 14 von Stamm 15 enthält das nicht darstellbare "
+                                       "Zeichen \u0085";
+    QTest::newRow("lone surrogate") << 9 << QString(QChar(0xD83C)) + "Ost"
+                                    << "Feld 9 von Stamm 15 enthält das nicht darstellbare "
+                                       "Zeichen " + QString(QChar(0xD83C));
+    QTest::newRow("separator named before unwritable character")
+            << 31 << "Ł;" << "Feld 31 von Stamm 15 enthält ein Semikolon oder einen "
+                             "Zeilenumbruch";
 }
 
 void TestDeliveryLine::fieldProblem()
@@ -325,6 +362,35 @@ void TestDeliveryLine::fieldProblem()
     auto fields = DeliveryLine::BuildDeliveryLine(exampleRun(), ownedLog(), counter, German);
     fields[field - 1] = value;
     QTEST(DeliveryLine::fieldProblem(fields, "15"), "problem");
+}
+
+// The file's bytes are the codec's Windows-1252 of the joined line, also for the characters
+// that Windows-1252 keeps elsewhere than Latin-1 does.
+void TestDeliveryLine::encode_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("ASCII") << 5 << "Nord";
+    QTest::newRow("umlauts") << 31 << "Gräfin Käthe Öttinger-Weiß";
+    QTest::newRow("Latin-1 edges") << 9 << "\u00A0¡ÿ~\u007F";
+    QTest::newRow("Windows-1252 beyond Latin-1") << 13 << "€ ‚ƒ„…†‡ˆ‰Š‹Œ Ž ‘’“”•–—˜™š›œ žŸ";
+    QTest::newRow("empty field") << 22 << "";
+}
+
+void TestDeliveryLine::encode()
+{
+    QFETCH(int, field);
+    QFETCH(QString, value);
+    PieceCounter counter;
+    auto fields = DeliveryLine::BuildDeliveryLine(exampleRun(), ownedLog(), counter, German);
+    fields[field - 1] = value;
+    QCOMPARE(DeliveryLine::fieldProblem(fields, "15"), QString());
+    const QByteArray expected =
+            QTextCodec::codecForName("Windows-1252")->fromUnicode(DeliveryLine::join(fields))
+            + "\r\n";
+    QByteArray bytes("a longer line left from before, which must not show through");
+    DeliveryLine::encode(fields, bytes);
+    QCOMPARE(bytes, expected);
 }
 
 QTEST_GUILESS_MAIN(TestDeliveryLine)

@@ -1,0 +1,116 @@
+// brettholm32-bench: the measuring helpers of bench/run.sh. Not shipped.
+//
+//   brettholm32-bench statement FILTER      prints the export's log statement for FILTER
+//   brettholm32-bench rows CONNECTION LIST  reads the log rows of LIST and nothing else
+//   brettholm32-bench start CONNECTION      starts the main window as brettholm32 does and
+//                                           prints the wall clock (ns since the epoch) once
+//                                           the window is shown and painted
+#include "app/F_Main.h"
+#include "app/HostDatabase.h"
+#include "app/Startup.h"
+#include "export/ExportRun.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTimer>
+#include <QWindow>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+int usage()
+{
+    std::fputs("usage: brettholm32-bench statement FILTER | rows CONNECTION LIST"
+               " | start CONNECTION\n",
+               stderr);
+    return 2;
+}
+
+// What the database and Qt's driver cost on their own: the export's statement, every row
+// fetched as the export fetches it, no value looked at.
+int readRows(const QString &connection, const QString &list)
+{
+    HostDatabase database;
+    if (!database.open(connection)) {
+        std::fprintf(stderr, "%s\n", qPrintable(database.errorString()));
+        return 1;
+    }
+    HostQuery rows = database.exec(ExportRun::logStatement(QStringLiteral("LISTE = ?")), { list });
+    long long count = 0;
+    while (rows.next())
+        ++count;
+    if (rows.failed()) {
+        std::fprintf(stderr, "%s\n", qPrintable(rows.errorString()));
+        return 1;
+    }
+    std::printf("%lld\n", count);
+    return 0;
+}
+
+// Reports the first exposure of the window once the events it caused, the first paint
+// among them, have been handled.
+class ShownWatcher : public QObject
+{
+public:
+    explicit ShownWatcher(QWidget *window) : m_window(window) { }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!m_seen && event->type() == QEvent::Expose && m_window->windowHandle() == watched
+            && m_window->windowHandle()->isExposed()) {
+            m_seen = true;
+            QTimer::singleShot(0, [] {
+                const auto now = std::chrono::system_clock::now().time_since_epoch();
+                std::printf("%lld\n",
+                            static_cast<long long>(
+                                    std::chrono::duration_cast<std::chrono::nanoseconds>(now)
+                                            .count()));
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    bool m_seen = false;
+};
+
+// The start sequence of app/main.cpp. The window is not closed, so Brett.Ini is not written.
+int showMainWindow(int argc, char *argv[], const QString &connection)
+{
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Brettholm32"));
+    F_Main window(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    ShownWatcher watcher(&window);
+    application.installEventFilter(&watcher);
+    if (!window.Form_Load(connection)) {
+        std::fprintf(stderr, "%s\n", qPrintable(window.errorString()));
+        return 1;
+    }
+    window.show();
+    return application.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (command == QLatin1String("statement") && argc == 3) {
+        const QString statement = ExportRun::logStatement(QString::fromLocal8Bit(argv[2]));
+        std::printf("%s\n", statement.toUtf8().constData());
+        return 0;
+    }
+    if (command == QLatin1String("rows") && argc == 4) {
+        QCoreApplication application(argc, argv);
+        return readRows(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    if (command == QLatin1String("start") && argc == 3)
+        return showMainWindow(argc, argv, QString::fromLocal8Bit(argv[2]));
+    return usage();
+}
