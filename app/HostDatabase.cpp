@@ -23,9 +23,23 @@ QString describe(const QSqlError &error)
     return text;
 }
 
+// The ODBC type codes of fixed-width character columns (SQL_CHAR, SQL_WCHAR).
+bool isFixedWidthText(int odbcType)
+{
+    return odbcType == 1 || odbcType == -8;
+}
+
+QString withoutTrailingBlanks(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u' ')
+        --end;
+    return text.left(end);
+}
+
 } // namespace
 
-HostQuery::HostQuery(QSqlQuery query) : m_query(std::move(query))
+HostQuery::HostQuery(QSqlQuery query, bool odbc) : m_query(std::move(query))
 {
     m_active = m_query.isActive();
     if (!m_active) {
@@ -36,8 +50,12 @@ HostQuery::HostQuery(QSqlQuery query) : m_query(std::move(query))
     }
     const QSqlRecord record = m_query.record();
     m_types.reserve(record.count());
-    for (int i = 0; i < record.count(); ++i)
+    m_padded.reserve(record.count());
+    for (int i = 0; i < record.count(); ++i) {
         m_types << record.field(i).metaType().id();
+        // Only the ODBC driver reports ODBC type codes; SQLite's codes mean something else.
+        m_padded << (odbc && isFixedWidthText(record.field(i).typeID()));
+    }
 }
 
 void HostQuery::takeError()
@@ -74,7 +92,10 @@ HostValue HostQuery::value(int column) const
 {
     if (m_query.isNull(column))
         return HostValue();
-    return HostValue::fromVariant(m_query.value(column), m_types.value(column));
+    const QVariant value = m_query.value(column);
+    if (m_padded.value(column) && value.typeId() == QMetaType::QString)
+        return HostValue::text(withoutTrailingBlanks(value.toString()));
+    return HostValue::fromVariant(value, m_types.value(column));
 }
 
 HostDatabase::HostDatabase()
@@ -173,5 +194,13 @@ HostQuery HostDatabase::exec(const QString &statement, const QVariantList &param
             query.addBindValue(param);
         ok = query.exec();
     }
-    return HostQuery(std::move(query));
+    return HostQuery(std::move(query), !m_sqlite);
+}
+
+QString HostDatabase::orderNullsFirst(const QStringList &columns)
+{
+    QStringList keys;
+    for (const QString &column : columns)
+        keys << QStringLiteral("CASE WHEN %1 IS NULL THEN 0 ELSE 1 END, %1").arg(column);
+    return keys.join(QStringLiteral(", "));
 }

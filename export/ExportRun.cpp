@@ -209,7 +209,9 @@ QString ExportRun::logStatement(const QString &filter)
             "left join WALDORT on WALDORT.ID_WALDORT = LOGS.ID_WALDORT "
             "WHERE ");
     statement += filter;
-    statement += QStringLiteral(" ORDER BY LOGS.BLNR, LOGS.ID_LOG");
+    statement += QStringLiteral(" ORDER BY ")
+            + HostDatabase::orderNullsFirst({ QStringLiteral("LOGS.BLNR") })
+            + QStringLiteral(", LOGS.ID_LOG");
     return statement;
 }
 
