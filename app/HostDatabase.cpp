@@ -150,6 +150,7 @@ bool HostDatabase::open(const QString &connectionString)
         }
     }
     if (!m_errorString.isEmpty()) {
+        m_errorString.prepend(QStringLiteral("Keine Verbindung zur Datenbank: "));
         close();
         return false;
     }
