@@ -254,6 +254,14 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
                 say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
             return false;
         }
+        // The selector offers no locked list, but a typed name can still reach one; the host
+        // locks a list while it is being changed.
+        const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
+        double locked = 0;
+        if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {
+            say(QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName));
+            return false;
+        }
         for (K::Key key : { K::BUNDESLAND, K::FORSTAMT, K::FORSTAMTNUMMER, K::FWJ })
             run[key] = m_settings.value(key);
         run.headerListe = header.value(header.indexOf(QStringLiteral("LISTE"))).toText(m_locale);
