@@ -13,6 +13,8 @@ packages=(
     locales                                     # de_DE.UTF-8 for the German number format
     fonts-dejavu-core                           # a sans-serif font for the windows
     xvfb xauth imagemagick                      # screenshots of the windows without a display
+    postgresql odbc-postgresql                  # a real database server for the ODBC tests
+    clang libclang-rt-14-dev llvm               # sanitizers, libFuzzer, readable reports
 )
 
 missing=()

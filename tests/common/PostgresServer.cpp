@@ -1,10 +1,10 @@
 #include "PostgresServer.h"
 
 #include <QAtomicInt>
-#include <QFileInfo>
 #include <QCollator>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -33,9 +33,8 @@ QString serverBinDir()
     QStringList names = versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCollator numeric;
     numeric.setNumericMode(true);
-    std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
-        return numeric.compare(a, b) > 0;
-    });
+    std::sort(names.begin(), names.end(),
+              [&](const QString &a, const QString &b) { return numeric.compare(a, b) > 0; });
     for (const QString &name : names) {
         const QString bin = versions.filePath(name + QStringLiteral("/bin"));
         if (QFile::exists(bin + QStringLiteral("/pg_ctl")))
@@ -51,13 +50,13 @@ int freePort()
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
         return 0;
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
         port = ntohs(address.sin_port);
     ::close(fd);
     return port;
@@ -73,7 +72,7 @@ PostgresServer::PostgresServer() : m_binDir(serverBinDir())
 PostgresServer::~PostgresServer()
 {
     if (m_initialised)
-        run(QStringLiteral("pg_ctl"), { "-D", m_dataDir, "-w", "-m", "fast", "stop" });
+        run(QStringLiteral("pg_ctl"), {"-D", m_dataDir, "-w", "-m", "fast", "stop"});
     if (m_watchdog) {
         m_watchdog->closeWriteChannel();
         m_watchdog->waitForFinished(30000);
@@ -87,7 +86,7 @@ bool PostgresServer::run(const QString &tool, const QStringList &arguments, int 
     const QString program = m_binDir + u'/' + tool;
     if (runningAsRoot())
         process.start(QStringLiteral("runuser"),
-                      QStringList{ "-u", "postgres", "--", program } + arguments);
+                      QStringList {"-u", "postgres", "--", program} + arguments);
     else
         process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs)) {
@@ -115,8 +114,9 @@ bool PostgresServer::initCluster()
     }
     if (runningAsRoot()) {
         const passwd *postgres = getpwnam("postgres");
-        if (!postgres || ::chown(QFile::encodeName(m_dir.path()).constData(), postgres->pw_uid,
-                                 postgres->pw_gid) != 0) {
+        if (!postgres ||
+            ::chown(QFile::encodeName(m_dir.path()).constData(), postgres->pw_uid,
+                    postgres->pw_gid) != 0) {
             m_errorString = QStringLiteral("cannot hand %1 to the postgres user").arg(m_dir.path());
             return false;
         }
@@ -125,23 +125,24 @@ bool PostgresServer::initCluster()
     // From here on the folder holds a cluster that may run: the watchdog must exist first.
     const QString script = QStringLiteral(
             "cat >/dev/null; dir=$1; shift; \"$@\" >/dev/null 2>&1; rm -rf \"$dir\"");
-    QStringList stop{ m_binDir + QStringLiteral("/pg_ctl"), "-D", m_dataDir, "-m", "immediate",
-                      "stop" };
+    QStringList stop {
+            m_binDir + QStringLiteral("/pg_ctl"), "-D", m_dataDir, "-m", "immediate", "stop"};
     if (runningAsRoot())
-        stop = QStringList{ "runuser", "-u", "postgres", "--" } + stop;
+        stop = QStringList {"runuser", "-u", "postgres", "--"} + stop;
     m_watchdog = std::make_unique<QProcess>();
     m_watchdog->setStandardOutputFile(QProcess::nullDevice());
     m_watchdog->setStandardErrorFile(QProcess::nullDevice());
     m_watchdog->start(QStringLiteral("setsid"),
-                      QStringList{ "sh", "-c", script, "sh", m_dir.path() } + stop);
+                      QStringList {"sh", "-c", script, "sh", m_dir.path()} + stop);
     if (!m_watchdog->waitForStarted()) {
         m_errorString = QStringLiteral("cannot start the watchdog: ") + m_watchdog->errorString();
         return false;
     }
 
     // C.UTF-8 orders text by code point, as SQLite's default collation does.
-    if (!run(QStringLiteral("initdb"), { "-D", m_dataDir, "--auth=trust", "--username=postgres",
-                                         "--encoding=UTF8", "--locale=C.UTF-8" }))
+    if (!run(QStringLiteral("initdb"),
+             {"-D", m_dataDir, "--auth=trust", "--username=postgres", "--encoding=UTF8",
+              "--locale=C.UTF-8"}))
         return false;
     QFile conf(m_dataDir + QStringLiteral("/postgresql.conf"));
     if (!conf.open(QIODevice::Append)) {
@@ -168,20 +169,21 @@ bool PostgresServer::start()
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (m_port == 0 || attempt > 0)
             m_port = freePort();
-        if (run(QStringLiteral("pg_ctl"), { "-D", m_dataDir, "-l", log, "-w", "-t", "60", "-o",
-                                            QStringLiteral("-p %1").arg(m_port), "start" }))
+        if (run(QStringLiteral("pg_ctl"),
+                {"-D", m_dataDir, "-l", log, "-w", "-t", "60", "-o",
+                 QStringLiteral("-p %1").arg(m_port), "start"}))
             return exec(QStringLiteral("postgres"),
-                        { QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
-                                         "rolname = '%1') THEN CREATE ROLE %1 LOGIN; END IF; "
-                                         "END$$")
-                                  .arg(QLatin1String(Reader)) });
+                        {QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
+                                        "rolname = '%1') THEN CREATE ROLE %1 LOGIN; END IF; "
+                                        "END$$")
+                                 .arg(QLatin1String(Reader))});
     }
     return false;
 }
 
 bool PostgresServer::kill()
 {
-    return run(QStringLiteral("pg_ctl"), { "-D", m_dataDir, "-w", "-m", "immediate", "stop" });
+    return run(QStringLiteral("pg_ctl"), {"-D", m_dataDir, "-w", "-m", "immediate", "stop"});
 }
 
 bool PostgresServer::exec(const QString &database, const QStringList &statements)
@@ -201,8 +203,8 @@ bool PostgresServer::exec(const QString &database, const QStringList &statements
                 break;
             if (!query.exec(statement)) {
                 ok = false;
-                m_errorString = statement.left(200) + QStringLiteral(": ")
-                        + query.lastError().text();
+                m_errorString =
+                        statement.left(200) + QStringLiteral(": ") + query.lastError().text();
             }
         }
     }
@@ -212,12 +214,12 @@ bool PostgresServer::exec(const QString &database, const QStringList &statements
 
 bool PostgresServer::createDatabase(const QString &name, const QStringList &statements)
 {
-    return exec(QStringLiteral("postgres"), { QStringLiteral("CREATE DATABASE ") + name })
-            && exec(name,
-                    statements
-                            + QStringList{ QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA "
-                                                          "public TO ")
-                                           + QLatin1String(Reader) });
+    return exec(QStringLiteral("postgres"), {QStringLiteral("CREATE DATABASE ") + name}) &&
+            exec(name,
+                 statements +
+                         QStringList {QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA "
+                                                     "public TO ") +
+                                      QLatin1String(Reader)});
 }
 
 QString PostgresServer::connectionString(const QString &database, const QString &user) const

@@ -43,29 +43,28 @@ public:
 // pastes them in.
 const QString Hostile = QStringLiteral("O'Hara' OR 1=1 --");
 const QStringList ExtraRows = {
-    "INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT1, TEXT2) VALUES ('QUIRK', 0, '1234', "
-    "'Huber'), ('O''Hara'' OR 1=1 --', 0, '1234', 'Huber'), ('a_c%', NULL, '1234', "
-    "'Huber'), ('abcX', 0, '1234', 'Huber'), ('SELECT', 0, '1234', 'Huber')",
-    "INSERT INTO LOGS (ID_LOG, LISTE, LISTDATUM, LOS, BLNR, HA, GKL, LAENGE, DURCH, KLST, "
-    "ID_RINDENKENNZ, ID_WALDORT) VALUES "
-    "(100, 'QUIRK', '2024-05-02', 'X ', NULL, 'fi', 'b', 7.25, 30, 2, 1, 1), "
-    "(101, 'QUIRK', '2024-05-02', NULL, 7, 'fi', 'b', 0.05, 31, 3, 1, 1), "
-    "(102, 'QUIRK', '2024-05-02', '', 3, 'fi', 'b', 12.35, 32, 3, 1, 1), "
-    "(901, 'O''Hara'' OR 1=1 --', '2024-05-02', '%', 901, 'fi', 'b', 4, 30, NULL, 1, 1), "
-    "(902, 'O''Hara'' OR 1=1 --', '2024-05-02', '_', 902, 'fi', 'b', 4, 30, NULL, 1, 1), "
-    "(903, 'O''Hara'' OR 1=1 --', '2024-05-02', ''' OR ''1''=''1', 903, 'fi', 'b', 4, "
-    "30, NULL, 1, 1), "
-    "(904, 'O''Hara'' OR 1=1 --', '2024-05-02', '--', 904, 'fi', 'b', 4, 30, NULL, 1, 1), "
-    "(906, 'O''Hara'' OR 1=1 --', '2024-05-02', '7', 906, 'fi', 'b', 4, 30, NULL, 1, 1), "
-    "(911, 'a_c%', '2024-05-02', 'x', 911, 'fi', 'b', 4, 30, NULL, 1, 1), "
-    "(912, 'abcX', '2024-05-02', 'x', 912, 'fi', 'b', 4, 30, NULL, 1, 1), "
-    "(921, 'SELECT', '2024-05-02', '1; DELETE FROM LOGS', 921, 'fi', 'b', 4, 30, NULL, 1, 1)",
-    "INSERT INTO LOGS_RECH (ID_LOG, A1_KUNDE, MWST) VALUES (100, 1, 7), (101, 2, NULL), "
-    "(102, 3, 19.25), (901, 1, 7), (902, 1, 7), (903, 1, 7), (904, 1, 7), "
-    "(906, 1, 7), (911, 1, 7), (912, 1, 7), (921, 1, 7)"
-};
-const QStringList Tables = { "LISTENKOPF", "LOGS",    "LOGS_RECH", "PERSONAL",
-                             "RINDENKENNZ", "WALDORT", "RELTABLE" };
+        "INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT1, TEXT2) VALUES ('QUIRK', 0, '1234', "
+        "'Huber'), ('O''Hara'' OR 1=1 --', 0, '1234', 'Huber'), ('a_c%', NULL, '1234', "
+        "'Huber'), ('abcX', 0, '1234', 'Huber'), ('SELECT', 0, '1234', 'Huber')",
+        "INSERT INTO LOGS (ID_LOG, LISTE, LISTDATUM, LOS, BLNR, HA, GKL, LAENGE, DURCH, KLST, "
+        "ID_RINDENKENNZ, ID_WALDORT) VALUES "
+        "(100, 'QUIRK', '2024-05-02', 'X ', NULL, 'fi', 'b', 7.25, 30, 2, 1, 1), "
+        "(101, 'QUIRK', '2024-05-02', NULL, 7, 'fi', 'b', 0.05, 31, 3, 1, 1), "
+        "(102, 'QUIRK', '2024-05-02', '', 3, 'fi', 'b', 12.35, 32, 3, 1, 1), "
+        "(901, 'O''Hara'' OR 1=1 --', '2024-05-02', '%', 901, 'fi', 'b', 4, 30, NULL, 1, 1), "
+        "(902, 'O''Hara'' OR 1=1 --', '2024-05-02', '_', 902, 'fi', 'b', 4, 30, NULL, 1, 1), "
+        "(903, 'O''Hara'' OR 1=1 --', '2024-05-02', ''' OR ''1''=''1', 903, 'fi', 'b', 4, "
+        "30, NULL, 1, 1), "
+        "(904, 'O''Hara'' OR 1=1 --', '2024-05-02', '--', 904, 'fi', 'b', 4, 30, NULL, 1, 1), "
+        "(906, 'O''Hara'' OR 1=1 --', '2024-05-02', '7', 906, 'fi', 'b', 4, 30, NULL, 1, 1), "
+        "(911, 'a_c%', '2024-05-02', 'x', 911, 'fi', 'b', 4, 30, NULL, 1, 1), "
+        "(912, 'abcX', '2024-05-02', 'x', 912, 'fi', 'b', 4, 30, NULL, 1, 1), "
+        "(921, 'SELECT', '2024-05-02', '1; DELETE FROM LOGS', 921, 'fi', 'b', 4, 30, NULL, 1, 1)",
+        "INSERT INTO LOGS_RECH (ID_LOG, A1_KUNDE, MWST) VALUES (100, 1, 7), (101, 2, NULL), "
+        "(102, 3, 19.25), (901, 1, 7), (902, 1, 7), (903, 1, 7), (904, 1, 7), "
+        "(906, 1, 7), (911, 1, 7), (912, 1, 7), (921, 1, 7)"};
+const QStringList Tables = {"LISTENKOPF",  "LOGS",    "LOGS_RECH", "PERSONAL",
+                            "RINDENKENNZ", "WALDORT", "RELTABLE"};
 
 // The demo settings, with the export directory given.
 ExportSettings demoSettings(const QString &exportDirectory)
@@ -89,7 +88,7 @@ QStringList logNumbers(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return { QStringLiteral("<no file>") };
+        return {QStringLiteral("<no file>")};
     QStringList numbers;
     for (const QByteArray &line : file.readAll().split('\n')) {
         if (!line.isEmpty())
@@ -130,8 +129,8 @@ void TestPostgres::initTestCase()
     QVERIFY(m_sqlite.exec(ExtraRows));
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
     const QStringList statements =
-            HostFixture::statementsOf(HostFixture::sourceFile("tests/postgres/host-schema.sql"))
-            + HostFixture::statementsOf(HostFixture::sourceFile("demo/data.sql")) + ExtraRows;
+            HostFixture::statementsOf(HostFixture::sourceFile("tests/postgres/host-schema.sql")) +
+            HostFixture::statementsOf(HostFixture::sourceFile("demo/data.sql")) + ExtraRows;
     QVERIFY2(m_server.createDatabase(QStringLiteral("host"), statements),
              qPrintable(m_server.errorString()));
 }
@@ -139,9 +138,9 @@ void TestPostgres::initTestCase()
 void TestPostgres::driverDifferences_areReadAsOnSqlite()
 {
     // What the driver hands over, and what the connection layer makes of it.
-    const QString statement = QStringLiteral(
-            "SELECT LOGS.LISTE, LOS, LAENGE, MWST FROM LOGS inner join LOGS_RECH on "
-            "LOGS.ID_LOG = LOGS_RECH.ID_LOG WHERE LOGS.ID_LOG = 102");
+    const QString statement =
+            QStringLiteral("SELECT LOGS.LISTE, LOS, LAENGE, MWST FROM LOGS inner join LOGS_RECH on "
+                           "LOGS.ID_LOG = LOGS_RECH.ID_LOG WHERE LOGS.ID_LOG = 102");
     {
         QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "raw");
         raw.setDatabaseName(m_server.connectionString(QStringLiteral("host")));
@@ -158,7 +157,7 @@ void TestPostgres::driverDifferences_areReadAsOnSqlite()
     QSqlDatabase::removeDatabase("raw");
 
     for (const QString &connection :
-         { m_sqlite.connectionString(), m_server.connectionString(QStringLiteral("host")) }) {
+         {m_sqlite.connectionString(), m_server.connectionString(QStringLiteral("host"))}) {
         HostDatabase database;
         QVERIFY2(database.open(connection), qPrintable(database.errorString()));
         HostQuery query = database.exec(statement);
@@ -177,16 +176,24 @@ void TestPostgres::sameResultsAsSqlite_data()
 {
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QString>("expected"); // a line the SQLite transcript must hold
-    QTest::newRow("open lists") << "lists" << "\nQUIRK\nSELECT\n";
-    QTest::newRow("lots of every list") << "lots" << "QUIRK:\n\nX\n";
-    QTest::newRow("4711 all lots") << "export|4711" << "Export erfolgreich!";
-    QTest::newRow("4711 logs without lot") << "export|4711|" << "Export erfolgreich!";
-    QTest::newRow("4712 lots A and C") << "export|4712|A|C" << "Export erfolgreich!";
-    QTest::newRow("4713 all lots") << "export|4713" << "Export erfolgreich!";
-    QTest::newRow("NULL and blank lot, decimals") << "export|QUIRK|" << ";0,1;31;";
+    QTest::newRow("open lists") << "lists"
+                                << "\nQUIRK\nSELECT\n";
+    QTest::newRow("lots of every list") << "lots"
+                                        << "QUIRK:\n\nX\n";
+    QTest::newRow("4711 all lots") << "export|4711"
+                                   << "Export erfolgreich!";
+    QTest::newRow("4711 logs without lot") << "export|4711|"
+                                           << "Export erfolgreich!";
+    QTest::newRow("4712 lots A and C") << "export|4712|A|C"
+                                       << "Export erfolgreich!";
+    QTest::newRow("4713 all lots") << "export|4713"
+                                   << "Export erfolgreich!";
+    QTest::newRow("NULL and blank lot, decimals") << "export|QUIRK|"
+                                                  << ";0,1;31;";
     QTest::newRow("NULL log number first") << "export|QUIRK|X"
                                            << "Stammnummer ist nicht ausgefüllt";
-    QTest::newRow("check reports in log order") << "check|QUIRK" << "Stamm : Stammnummer";
+    QTest::newRow("check reports in log order") << "check|QUIRK"
+                                                << "Stamm : Stammnummer";
 }
 
 QString TestPostgres::transcript(const QString &connectionString, const QString &scenario)
@@ -234,7 +241,8 @@ void TestPostgres::sameResultsAsSqlite()
     QFETCH(QString, scenario);
     QFETCH(QString, expected);
     const QString sqlite = transcript(m_sqlite.connectionString(), scenario);
-    const QString postgres = transcript(m_server.connectionString(QStringLiteral("host")), scenario);
+    const QString postgres =
+            transcript(m_server.connectionString(QStringLiteral("host")), scenario);
     QVERIFY2(sqlite.contains(expected), qPrintable(sqlite));
     QCOMPARE(postgres, sqlite);
 }
@@ -256,8 +264,8 @@ QByteArray TestPostgres::fingerprint(const QString &database)
             for (const QString &table : Tables) {
                 if (query.exec(QStringLiteral("SELECT count(*) || md5(string_agg(t::text, '|' "
                                               "ORDER BY t::text)) FROM %1 t")
-                                       .arg(table))
-                    && query.next())
+                                       .arg(table)) &&
+                    query.next())
                     print += query.value(0).toByteArray() + ';';
             }
         }
@@ -286,22 +294,22 @@ void TestPostgres::hostileNames_findTheirRowsAndChangeNothing()
     const QByteArray before = fingerprint(database);
     QVERIFY(!before.isEmpty());
 
-    const QStringList expectedLists{ "4711",   "4712", "4713", Hostile,
-                                     "QUIRK",  "SELECT", "a_c%", "abcX" };
-    const QStringList expectedLots{ "%", "' OR '1'='1", "--", "7", "_" };
+    const QStringList expectedLists {"4711",  "4712",   "4713", Hostile,
+                                     "QUIRK", "SELECT", "a_c%", "abcX"};
+    const QStringList expectedLots {"%", "' OR '1'='1", "--", "7", "_"};
     // (list, selected lots), and the log numbers each export must deliver; a ";" cannot go
     // into the delivery file, whose fields it separates.
-    const QList<std::pair<QString, QStringList>> exports{
-        { Hostile, { "%", "_" } },
-        { Hostile, { "' OR '1'='1" } },
-        { "a_c%", {} },
-        { "SELECT", { "1; DELETE FROM LOGS" } },
+    const QList<std::pair<QString, QStringList>> exports {
+            {Hostile, {"%", "_"}},
+            {Hostile, {"' OR '1'='1"}},
+            {"a_c%", {}},
+            {"SELECT", {"1; DELETE FROM LOGS"}},
     };
-    const QList<QStringList> expectedNumbers{ { "901", "902" }, { "903" }, { "911" }, { "<no file>" } };
-    const QStringList success{ "Export erfolgreich!" };
-    const QStringList semicolon{
-        "Feld 21 von Stamm 921 enthält ein Semikolon oder einen Zeilenumbruch",
-        "Überleitung abgebrochen!" };
+    const QList<QStringList> expectedNumbers {{"901", "902"}, {"903"}, {"911"}, {"<no file>"}};
+    const QStringList success {"Export erfolgreich!"};
+    const QStringList semicolon {
+            "Feld 21 von Stamm 921 enthält ein Semikolon oder einen Zeilenumbruch",
+            "Überleitung abgebrochen!"};
 
     QTemporaryDir appDir;
     QFile ini(appDir.filePath(QStringLiteral("Brett.Ini")));
@@ -309,15 +317,15 @@ void TestPostgres::hostileNames_findTheirRowsAndChangeNothing()
     const ExportSettings settings = demoSettings(appDir.path());
     for (int key = 0; key < ExportSettings::KeyCount; ++key) {
         const auto k = ExportSettings::Key(key);
-        ini.write(TextRules::ansiCodec()->fromUnicode(ExportSettings::keyName(k) + u'='
-                                                      + settings.value(k))
-                  + "\r\n");
+        ini.write(TextRules::ansiCodec()->fromUnicode(ExportSettings::keyName(k) + u'=' +
+                                                      settings.value(k)) +
+                  "\r\n");
     }
     ini.close();
     const auto deliveryOf = [&](const QString &list) {
         return QDir(appDir.path())
-                .filePath(QStringLiteral("LB1234") + TextRules::trimBlanks(list).left(8)
-                          + QStringLiteral(".Txt"));
+                .filePath(QStringLiteral("LB1234") + TextRules::trimBlanks(list).left(8) +
+                          QStringLiteral(".Txt"));
     };
 
     if (gui) {
@@ -336,8 +344,8 @@ void TestPostgres::hostileNames_findTheirRowsAndChangeNothing()
             // Chosen as a user does: arrow keys on the closed selector until the list shows.
             cbListe->setFocus();
             cbListe->setCurrentIndex(0);
-            while (cbListe->currentText() != exports[i].first
-                   && cbListe->currentIndex() < cbListe->count() - 1)
+            while (cbListe->currentText() != exports[i].first &&
+                   cbListe->currentIndex() < cbListe->count() - 1)
                 QTest::keyClick(cbListe, Qt::Key_Down);
             QCOMPARE(cbListe->currentText(), exports[i].first);
             if (exports[i].first == Hostile) {
@@ -361,20 +369,19 @@ void TestPostgres::hostileNames_findTheirRowsAndChangeNothing()
             QTextStream outStream(out);
             QTextStream errStream(&err);
             ExportCli tool(appDir.path(), outStream, errStream);
-            const int code = tool.run(QStringList{ "brettholm32-export", "--connection",
-                                                   connection }
-                                      + arguments);
+            const int code = tool.run(
+                    QStringList {"brettholm32-export", "--connection", connection} + arguments);
             outStream.flush();
             return code;
         };
         QString out;
-        QCOMPARE(cli({ "--lists" }, &out), 0);
+        QCOMPARE(cli({"--lists"}, &out), 0);
         QCOMPARE(out, expectedLists.join(u'\n') + u'\n');
         out.clear();
-        QCOMPARE(cli({ "--list", Hostile, "--lots" }, &out), 0);
+        QCOMPARE(cli({"--list", Hostile, "--lots"}, &out), 0);
         QCOMPARE(out, expectedLots.join(u'\n') + u'\n');
         for (int i = 0; i < exports.size(); ++i) {
-            QStringList arguments{ "--list", exports[i].first };
+            QStringList arguments {"--list", exports[i].first};
             for (const QString &lot : exports[i].second)
                 arguments << "--lot" << lot;
             out.clear();
@@ -394,7 +401,8 @@ void TestPostgres::programConnection_issuesNoWrite()
     static const QRegularExpression entry(
             QStringLiteral("^(\\w+)\\|.*LOG:  (?:statement|execute [^:]+): (.*)$"));
     static const QRegularExpression reading(
-            QStringLiteral("^\\s*(SELECT|SHOW|SET|DEALLOCATE|BEGIN|COMMIT|ROLLBACK|SAVEPOINT|RELEASE|FETCH|CLOSE)\\b"
+            QStringLiteral("^\\s*(SELECT|SHOW|SET|DEALLOCATE|BEGIN|COMMIT|ROLLBACK|SAVEPOINT|"
+                           "RELEASE|FETCH|CLOSE)\\b"
                            "|^\\s*DECLARE \\S+ CURSOR (WITH HOLD )?FOR SELECT\\b"),
             QRegularExpression::CaseInsensitiveOption);
     int programStatements = 0;
@@ -436,8 +444,8 @@ void TestPostgres::connectionDrop_midExport_leavesNoFile()
     QVERIFY2(m_server.createDatabase(
                      QStringLiteral("big"),
                      HostFixture::statementsOf(
-                             HostFixture::sourceFile("tests/postgres/host-schema.sql"))
-                             + QStringList{
+                             HostFixture::sourceFile("tests/postgres/host-schema.sql")) +
+                             QStringList {
                                      "INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT1, TEXT2) "
                                      "VALUES ('GROSS', 0, '1234', 'Huber')",
                                      "INSERT INTO WALDORT (ID_WALDORT, WO1, WO3) VALUES (1, "
@@ -450,7 +458,7 @@ void TestPostgres::connectionDrop_midExport_leavesNoFile()
                                              .arg(logs),
                                      QStringLiteral("INSERT INTO LOGS_RECH (ID_LOG) SELECT g "
                                                     "FROM generate_series(1, %1) g")
-                                             .arg(logs) }),
+                                             .arg(logs)}),
              qPrintable(m_server.errorString()));
 
     QTemporaryDir exportDir;
@@ -463,15 +471,15 @@ void TestPostgres::connectionDrop_midExport_leavesNoFile()
     // Rows fetched in batches, as SQL Server's driver streams them, so that the loop over the
     // logs is what meets the dropped connection.
     HostDatabase database;
-    QVERIFY(database.open(m_server.connectionString(QStringLiteral("big"))
-                          + QStringLiteral(";UseDeclareFetch=1;Fetch=500")));
+    QVERIFY(database.open(m_server.connectionString(QStringLiteral("big")) +
+                          QStringLiteral(";UseDeclareFetch=1;Fetch=500")));
     ExportSettings settings = demoSettings(exportDir.path());
     RecordedMessages messages;
     ExportRun run(database, settings, messages, QLocale(QLocale::German, QLocale::Germany));
 
     // The server goes down after the program has fetched a few batches of logs.
-    std::atomic<bool> killed{ false };
-    std::atomic<bool> done{ false };
+    std::atomic<bool> killed {false};
+    std::atomic<bool> done {false};
     std::thread killer([&] {
         const QRegularExpression fetch(QStringLiteral("^reader\\|.*\\bfetch \\d+ in "),
                                        QRegularExpression::MultilineOption);
@@ -492,11 +500,11 @@ void TestPostgres::connectionDrop_midExport_leavesNoFile()
     QVERIFY2(killed, qPrintable(messages.messages.join(u'|')));
     QVERIFY(!exported);
     QCOMPARE(messages.messages.size(), 1);
-    QVERIFY2(messages.messages[0].startsWith(QLatin1String("Datenbankfehler: "))
-                     && messages.messages[0].endsWith(QLatin1String(" - Abbruch!")),
+    QVERIFY2(messages.messages[0].startsWith(QLatin1String("Datenbankfehler: ")) &&
+                     messages.messages[0].endsWith(QLatin1String(" - Abbruch!")),
              qPrintable(messages.messages[0]));
     QCOMPARE(QDir(exportDir.path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList{ "LB1234GROSS.Txt" });
+             QStringList {"LB1234GROSS.Txt"});
     QFile after(delivery);
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), QByteArray("yesterday's delivery\r\n"));
