@@ -10,8 +10,32 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <QSqlResult>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
 
 namespace {
+
+// SQL Server and PostgreSQL let a reader wait without end for a lock that a writer holds. Qt
+// sets no statement attributes, so the timeout goes to the driver's statement handle, which
+// QODBC creates in prepare() and keeps for exec().
+bool setStatementTimeout(const QSqlQuery &query, int seconds)
+{
+    const QVariant handle = query.result()->handle();
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE)))
+        return false;
+    SQLHANDLE statement = *static_cast<const SQLHANDLE *>(handle.constData());
+    if (!statement)
+        return false;
+    const SQLRETURN result = SQLSetStmtAttr(
+            statement, SQL_ATTR_QUERY_TIMEOUT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
+    return SQL_SUCCEEDED(result);
+}
 
 QString describe(const QSqlError &error)
 {
@@ -190,6 +214,8 @@ HostQuery HostDatabase::exec(const QString &statement, const QVariantList &param
     // its numbers are 64-bit integers or doubles, which it gives best as they are stored.
     query.setNumericalPrecisionPolicy(m_sqlite ? QSql::LowPrecisionDouble : QSql::HighPrecision);
     bool ok = query.prepare(statement);
+    if (ok && !m_sqlite)
+        setStatementTimeout(query, m_queryTimeout);
     if (ok) {
         for (const QVariant &param : params)
             query.addBindValue(param);

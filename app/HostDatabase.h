@@ -73,6 +73,10 @@ public:
     // PostgreSQL does not, written so that all three accept it.
     static QString orderNullsFirst(const QStringList &columns);
 
+    // Seconds an ODBC statement may wait for the server, on a lock held by another program
+    // as on anything else, before it fails; 0 waits for ever.
+    void setQueryTimeout(int seconds) { m_queryTimeout = seconds; }
+
     QString driverName() const;
     // The description of the last failure of open(), and the driver's error number where it
     // gives one.
@@ -82,6 +86,7 @@ public:
 private:
     QString m_connectionName;
     bool m_sqlite = false;
+    int m_queryTimeout = 30;
     QString m_errorString;
     QString m_errorNumber;
 };

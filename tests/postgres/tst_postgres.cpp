@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -111,6 +112,7 @@ private slots:
     void hostileNames_findTheirRowsAndChangeNothing_data();
     void hostileNames_findTheirRowsAndChangeNothing();
     void programConnection_issuesNoWrite();
+    void lockHeldByHost_runEndsAfterQueryTimeout();
     void connectionDrop_midExport_leavesNoFile();
 
 private:
@@ -436,6 +438,44 @@ void TestPostgres::programConnection_issuesNoWrite()
     const QByteArray before = fingerprint(QStringLiteral("postgresql"));
     QVERIFY(database.exec(QStringLiteral("DELETE FROM LOGS")).failed());
     QCOMPARE(fingerprint(QStringLiteral("postgresql")), before);
+}
+
+void TestPostgres::lockHeldByHost_runEndsAfterQueryTimeout()
+{
+    // The host application changes the logs and holds its lock.
+    QSqlDatabase host = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "host-writer");
+    host.setDatabaseName(m_server.connectionString(QStringLiteral("host"), "postgres"));
+    QVERIFY(host.open());
+    QVERIFY(host.transaction());
+    QSqlQuery lock(host);
+    QVERIFY(lock.exec(QStringLiteral("LOCK TABLE LOGS IN ACCESS EXCLUSIVE MODE")));
+
+    QTemporaryDir exportDir;
+    HostDatabase database;
+    QVERIFY(database.open(m_server.connectionString(QStringLiteral("host"))));
+    database.setQueryTimeout(2);
+    ExportSettings settings = demoSettings(exportDir.path());
+    RecordedMessages messages;
+    ExportRun run(database, settings, messages, QLocale(QLocale::German, QLocale::Germany));
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!run.run(QStringLiteral("4711"), {}));
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY(host.rollback());
+    lock.finish();
+    host.close();
+
+    QCOMPARE(messages.messages.size(), 1);
+    QVERIFY2(messages.messages[0].startsWith(QLatin1String("Datenbankfehler: "))
+                     && messages.messages[0].endsWith(QLatin1String(" - Abbruch!")),
+             qPrintable(messages.messages[0]));
+    QVERIFY2(elapsed >= 1800 && elapsed < 10000, qPrintable(QString::number(elapsed)));
+    QVERIFY(QDir(exportDir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    // With the lock gone the same connection exports.
+    messages.messages.clear();
+    QVERIFY(run.run(QStringLiteral("4711"), {}));
+    QCOMPARE(messages.messages, QStringList{ "Export erfolgreich!" });
 }
 
 void TestPostgres::connectionDrop_midExport_leavesNoFile()
