@@ -133,7 +133,9 @@ QString DeliveryLine::fieldProblem(const Fields &fields, const QString &blnr)
                     && field.at(pos + 1).isLowSurrogate();
             if (c.unicode() < 0x80)
                 continue;
-            if (pair || !codec->canEncode(c))
+            // No surrogate encodes to Windows-1252; the codec passes over one whose pair a
+            // field width has cut off as if it were nothing.
+            if (c.isSurrogate() || !codec->canEncode(c))
                 return QStringLiteral("Feld %1 von Stamm %2 enthält das nicht darstellbare "
                                       "Zeichen %3")
                         .arg(number, blnr, field.mid(pos, pair ? 2 : 1));
