@@ -74,7 +74,7 @@ public:
     static QString orderNullsFirst(const QStringList &columns);
 
     // Seconds an ODBC statement may wait for the server, on a lock held by another program
-    // as on anything else, before it fails; 0 waits for ever.
+    // as on anything else, before it fails; 0 waits for ever. 30 unless set.
     void setQueryTimeout(int seconds) { m_queryTimeout = seconds; }
 
     QString driverName() const;

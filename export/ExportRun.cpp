@@ -254,8 +254,8 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
                 say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
             return false;
         }
-        // The selector offers no locked list, but a typed name can still reach one; the host
-        // locks a list while it is being changed.
+        // A locked list is not to be exported. The selector offers none, but a typed name can
+        // still reach one, or the host may have locked the list since the selector was filled.
         const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
         double locked = 0;
         if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {

@@ -21,7 +21,6 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 #include <QTextCodec>
 #include <QTextStream>
@@ -106,7 +105,6 @@ class TestPostgres : public QObject
 
 private slots:
     void initTestCase();
-    void driverDifferences_areReadAsOnSqlite();
     void sameResultsAsSqlite_data();
     void sameResultsAsSqlite();
     void hostileNames_findTheirRowsAndChangeNothing_data();
@@ -135,43 +133,6 @@ void TestPostgres::initTestCase()
             HostFixture::statementsOf(HostFixture::sourceFile("demo/data.sql")) + ExtraRows;
     QVERIFY2(m_server.createDatabase(QStringLiteral("host"), statements),
              qPrintable(m_server.errorString()));
-}
-
-void TestPostgres::driverDifferences_areReadAsOnSqlite()
-{
-    // What the driver hands over, and what the connection layer makes of it.
-    const QString statement =
-            QStringLiteral("SELECT LOGS.LISTE, LOS, LAENGE, MWST FROM LOGS inner join LOGS_RECH on "
-                           "LOGS.ID_LOG = LOGS_RECH.ID_LOG WHERE LOGS.ID_LOG = 102");
-    {
-        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "raw");
-        raw.setDatabaseName(m_server.connectionString(QStringLiteral("host")));
-        QVERIFY(raw.open());
-        QSqlQuery query(raw);
-        query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-        QVERIFY(query.exec(statement) && query.next());
-        QCOMPARE(query.record().fieldName(0), QStringLiteral("liste"));
-        QCOMPARE(query.value(0).toString(), QStringLiteral("QUIRK").leftJustified(40));
-        QCOMPARE(query.value(1).toString(), QString(20, u' '));
-        QCOMPARE(query.value(2).toString(), QStringLiteral("12,35"));
-        QCOMPARE(query.value(3).toString(), QStringLiteral("19,25"));
-    }
-    QSqlDatabase::removeDatabase("raw");
-
-    for (const QString &connection :
-         {m_sqlite.connectionString(), m_server.connectionString(QStringLiteral("host"))}) {
-        HostDatabase database;
-        QVERIFY2(database.open(connection), qPrintable(database.errorString()));
-        HostQuery query = database.exec(statement);
-        QVERIFY(query.next());
-        QCOMPARE(query.value(query.indexOf(QStringLiteral("LISTE"))),
-                 HostValue::text(QStringLiteral("QUIRK")));
-        QCOMPARE(query.value(query.indexOf(QStringLiteral("LOS"))), HostValue::text(QString()));
-        QCOMPARE(query.value(query.indexOf(QStringLiteral("LAENGE"))).decimalText(),
-                 QStringLiteral("12.35"));
-        QCOMPARE(query.value(query.indexOf(QStringLiteral("MWST"))).decimalText(),
-                 QStringLiteral("19.25"));
-    }
 }
 
 void TestPostgres::sameResultsAsSqlite_data()
