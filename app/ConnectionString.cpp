@@ -226,8 +226,8 @@ bool ConnectionString::map(const QString &connectionString, const QStringList &i
     // "Connect Timeout" of OLE DB; 0 there waits for ever, which a program that must not hang
     // does not offer.
     bool timeoutGiven = false;
-    const int timeout =
-            valueOf(pairs, { "connecttimeout", "connectiontimeout" }).trimmed().toInt(&timeoutGiven);
+    const QString timeoutText = valueOf(pairs, { "connecttimeout", "connectiontimeout" });
+    const int timeout = timeoutText.trimmed().toInt(&timeoutGiven);
 
     QString odbc = QStringLiteral("Driver={%1};Server=%2;Database=%3;")
                            .arg(driver, odbcValue(dataSource), odbcValue(database));

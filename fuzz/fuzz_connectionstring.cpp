@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const QList<QStringList> machines {
             {},
-            {QStringLiteral("FreeTDS")},
-            {QStringLiteral("ODBC Driver 18 for SQL Server"), QStringLiteral("FreeTDS")}};
+            { QStringLiteral("FreeTDS") },
+            { QStringLiteral("ODBC Driver 18 for SQL Server"), QStringLiteral("FreeTDS") } };
     for (const QStringList &drivers : machines) {
         ConnectionTarget target;
         QString error;

@@ -58,12 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     run.headerListe = text(input);
     run.listDatum = text(input);
     LogRecord log;
-    for (HostValue *column : {&log.los, &log.blnr, &log.klst, &log.ha, &log.gkl, &log.laenge,
-                              &log.durch, &log.ak, &log.liste, &log.mwst})
+    for (HostValue *column : { &log.los, &log.blnr, &log.klst, &log.ha, &log.gkl, &log.laenge,
+                               &log.durch, &log.ak, &log.liste, &log.mwst })
         *column = value(input);
     log.hasOwner = input.ConsumeBool();
-    for (QString *owner : {&log.nummer, &log.name, &log.ort, &log.plz, &log.strasse, &log.nation,
-                           &log.blz, &log.konto})
+    for (QString *owner : { &log.nummer, &log.name, &log.ort, &log.plz, &log.strasse, &log.nation,
+                            &log.blz, &log.konto })
         *owner = text(input);
 
     PieceCounter counter;

@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     file.close();
 
     LvxIni ini(path);
-    for (const char *key : {"SQLServer", "DatabaseName", " databasename "}) {
+    for (const char *key : { "SQLServer", "DatabaseName", " databasename " }) {
         QString value = QStringLiteral("stale");
         fuzzCheck(ini.LoadLvxIni(QLatin1String(key), &value), "file read", ini.errorString());
         fuzzCheck(!value.startsWith(u' ') && !value.endsWith(u' '), "value trimmed", value);
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ConnectionTarget target;
     QString error;
     const bool mapped =
-            ConnectionString::map(connectionString, {QStringLiteral("FreeTDS")}, &target, &error);
+            ConnectionString::map(connectionString, { QStringLiteral("FreeTDS") }, &target, &error);
     fuzzCheck(mapped || !error.isEmpty(), "a refusal says why", connectionString);
     return 0;
 }

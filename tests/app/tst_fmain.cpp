@@ -224,7 +224,8 @@ void TestFMain::exportFault_showsMessageAndLosesNothing_data()
             << "missing" << "Fehler beim Schreiben der Datei $DIR/gone/LB123400004711.Txt \n*";
     QTest::newRow("export directory is a file")
             << "file" << "Fehler beim Schreiben der Datei $FILE/LB123400004711.Txt \n*";
-    QTest::newRow("disk full while writing") << "full" << "Fehler beim Schreiben der Datei $FILE \n*";
+    QTest::newRow("disk full while writing")
+            << "full" << "Fehler beim Schreiben der Datei $FILE \n*";
     QTest::newRow("locked list typed by name") << "locked" << "Liste 4714 ist gesperrt - Abbruch!";
     QTest::newRow("database locked by another program")
             << "busy" << "Datenbankfehler: database is locked - Abbruch!";
@@ -245,8 +246,9 @@ void TestFMain::exportFault_showsMessageAndLosesNothing()
     QVERIFY(in.open(QIODevice::ReadOnly));
     QFile ini(brettIni());
     QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QString settings = QString::fromUtf8(in.readAll());
     ini.write(TextRules::ansiCodec()->fromUnicode(
-            QString::fromUtf8(in.readAll()).replace("@EXPORTPATH@", exportDir).replace("\n", "\r\n")));
+            QString(settings).replace("@EXPORTPATH@", exportDir).replace("\n", "\r\n")));
     ini.close();
     const QString delivery = QDir(exportDir).filePath(QStringLiteral("LB123400004711.Txt"));
     QFile old(delivery);

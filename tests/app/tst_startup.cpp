@@ -137,7 +137,8 @@ void TestStartup::mapConnectionString_data()
     const QStringList tdsOnly{ "PostgreSQL Unicode", "FreeTDS" };
     QTest::newRow("host form, integrated")
             << ConnectionString::fromLvxIni("SRV01", "Forst") << tdsOnly << "QODBC"
-            << "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;TDS_Version=7.4;"
+            << "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;"
+               "TDS_Version=7.4;"
             << 15;
     QTest::newRow("best driver first")
             << "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D"
@@ -173,7 +174,8 @@ void TestStartup::mapConnectionString_data()
     QTest::newRow("unknown provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"
                                       << tdsOnly << "" << "" << 0;
     QTest::newRow("no form at all") << "Server=x;Database=y" << tdsOnly << "" << "" << 0;
-    QTest::newRow("unclosed quote") << "Provider=SQLite;Data Source=\"x" << tdsOnly << "" << "" << 0;
+    QTest::newRow("unclosed quote")
+            << "Provider=SQLite;Data Source=\"x" << tdsOnly << "" << "" << 0;
     QTest::newRow("empty") << "  " << tdsOnly << "" << "" << 0;
 }
 

@@ -26,6 +26,14 @@ bool runningAsRoot()
     return geteuid() == 0;
 }
 
+// runuser lives in sbin, which a root shell's PATH may lack.
+QString runuser()
+{
+    const QString found = QStandardPaths::findExecutable(
+            QStringLiteral("runuser"), { "/usr/sbin", "/sbin", "/usr/bin", "/bin" });
+    return found.isEmpty() ? QStringLiteral("runuser") : found;
+}
+
 // The binaries of the newest installed server; Debian keeps them out of PATH.
 QString serverBinDir()
 {
@@ -72,7 +80,7 @@ PostgresServer::PostgresServer() : m_binDir(serverBinDir())
 PostgresServer::~PostgresServer()
 {
     if (m_initialised)
-        run(QStringLiteral("pg_ctl"), {"-D", m_dataDir, "-w", "-m", "fast", "stop"});
+        run(QStringLiteral("pg_ctl"), { "-D", m_dataDir, "-w", "-m", "fast", "stop" });
     if (m_watchdog) {
         m_watchdog->closeWriteChannel();
         m_watchdog->waitForFinished(30000);
@@ -85,8 +93,8 @@ bool PostgresServer::run(const QString &tool, const QStringList &arguments, int 
     process.setProcessChannelMode(QProcess::MergedChannels);
     const QString program = m_binDir + u'/' + tool;
     if (runningAsRoot())
-        process.start(QStringLiteral("runuser"),
-                      QStringList {"-u", "postgres", "--", program} + arguments);
+        process.start(runuser(),
+                      QStringList{ "-u", "postgres", "--", program } + arguments);
     else
         process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs)) {
@@ -128,12 +136,12 @@ bool PostgresServer::initCluster()
     QStringList stop {
             m_binDir + QStringLiteral("/pg_ctl"), "-D", m_dataDir, "-m", "immediate", "stop"};
     if (runningAsRoot())
-        stop = QStringList {"runuser", "-u", "postgres", "--"} + stop;
+        stop = QStringList{ runuser(), "-u", "postgres", "--" } + stop;
     m_watchdog = std::make_unique<QProcess>();
     m_watchdog->setStandardOutputFile(QProcess::nullDevice());
     m_watchdog->setStandardErrorFile(QProcess::nullDevice());
     m_watchdog->start(QStringLiteral("setsid"),
-                      QStringList {"sh", "-c", script, "sh", m_dir.path()} + stop);
+                      QStringList{ "sh", "-c", script, "sh", m_dir.path() } + stop);
     if (!m_watchdog->waitForStarted()) {
         m_errorString = QStringLiteral("cannot start the watchdog: ") + m_watchdog->errorString();
         return false;
@@ -141,8 +149,8 @@ bool PostgresServer::initCluster()
 
     // C.UTF-8 orders text by code point, as SQLite's default collation does.
     if (!run(QStringLiteral("initdb"),
-             {"-D", m_dataDir, "--auth=trust", "--username=postgres", "--encoding=UTF8",
-              "--locale=C.UTF-8"}))
+             { "-D", m_dataDir, "--auth=trust", "--username=postgres", "--encoding=UTF8",
+               "--locale=C.UTF-8" }))
         return false;
     QFile conf(m_dataDir + QStringLiteral("/postgresql.conf"));
     if (!conf.open(QIODevice::Append)) {
@@ -170,20 +178,20 @@ bool PostgresServer::start()
         if (m_port == 0 || attempt > 0)
             m_port = freePort();
         if (run(QStringLiteral("pg_ctl"),
-                {"-D", m_dataDir, "-l", log, "-w", "-t", "60", "-o",
-                 QStringLiteral("-p %1").arg(m_port), "start"}))
+                { "-D", m_dataDir, "-l", log, "-w", "-t", "60", "-o",
+                  QStringLiteral("-p %1").arg(m_port), "start" }))
             return exec(QStringLiteral("postgres"),
-                        {QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
+                        { QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
                                         "rolname = '%1') THEN CREATE ROLE %1 LOGIN; END IF; "
                                         "END$$")
-                                 .arg(QLatin1String(Reader))});
+                                 .arg(QLatin1String(Reader)) });
     }
     return false;
 }
 
 bool PostgresServer::kill()
 {
-    return run(QStringLiteral("pg_ctl"), {"-D", m_dataDir, "-w", "-m", "immediate", "stop"});
+    return run(QStringLiteral("pg_ctl"), { "-D", m_dataDir, "-w", "-m", "immediate", "stop" });
 }
 
 bool PostgresServer::exec(const QString &database, const QStringList &statements)
@@ -214,12 +222,12 @@ bool PostgresServer::exec(const QString &database, const QStringList &statements
 
 bool PostgresServer::createDatabase(const QString &name, const QStringList &statements)
 {
-    return exec(QStringLiteral("postgres"), {QStringLiteral("CREATE DATABASE ") + name}) &&
+    return exec(QStringLiteral("postgres"), { QStringLiteral("CREATE DATABASE ") + name }) &&
             exec(name,
                  statements +
-                         QStringList {QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA "
+                         QStringList{ QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA "
                                                      "public TO ") +
-                                      QLatin1String(Reader)});
+                                      QLatin1String(Reader) });
 }
 
 QString PostgresServer::connectionString(const QString &database, const QString &user) const

@@ -63,8 +63,8 @@ const QStringList ExtraRows = {
         "INSERT INTO LOGS_RECH (ID_LOG, A1_KUNDE, MWST) VALUES (100, 1, 7), (101, 2, NULL), "
         "(102, 3, 19.25), (901, 1, 7), (902, 1, 7), (903, 1, 7), (904, 1, 7), "
         "(906, 1, 7), (911, 1, 7), (912, 1, 7), (921, 1, 7)"};
-const QStringList Tables = {"LISTENKOPF",  "LOGS",    "LOGS_RECH", "PERSONAL",
-                            "RINDENKENNZ", "WALDORT", "RELTABLE"};
+const QStringList Tables = { "LISTENKOPF",  "LOGS",    "LOGS_RECH", "PERSONAL",
+                             "RINDENKENNZ", "WALDORT", "RELTABLE" };
 
 // The demo settings, with the export directory given.
 ExportSettings demoSettings(const QString &exportDirectory)
@@ -88,7 +88,7 @@ QStringList logNumbers(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("<no file>")};
+        return { QStringLiteral("<no file>") };
     QStringList numbers;
     for (const QByteArray &line : file.readAll().split('\n')) {
         if (!line.isEmpty())
@@ -257,19 +257,21 @@ void TestPostgres::hostileNames_findTheirRowsAndChangeNothing()
     const QByteArray before = fingerprint(database);
     QVERIFY(!before.isEmpty());
 
-    const QStringList expectedLists {"4711",  "4712",   "4713", Hostile,
-                                     "QUIRK", "SELECT", "a_c%", "abcX"};
-    const QStringList expectedLots {"%", "' OR '1'='1", "--", "7", "_"};
+    const QStringList expectedLists{ "4711",  "4712",   "4713", Hostile,
+                                     "QUIRK", "SELECT", "a_c%", "abcX" };
+    const QStringList expectedLots{ "%", "' OR '1'='1", "--", "7", "_" };
     // (list, selected lots), and the log numbers each export must deliver; a ";" cannot go
     // into the delivery file, whose fields it separates.
     const QList<std::pair<QString, QStringList>> exports {
-            {Hostile, {"%", "_"}},
-            {Hostile, {"' OR '1'='1"}},
-            {"a_c%", {}},
-            {"SELECT", {"1; DELETE FROM LOGS"}},
+            { Hostile, { "%", "_" } },
+            { Hostile, { "' OR '1'='1" } },
+            { "a_c%", {} },
+            { "SELECT", { "1; DELETE FROM LOGS" } },
     };
-    const QList<QStringList> expectedNumbers {{"901", "902"}, {"903"}, {"911"}, {"<no file>"}};
-    const QStringList success {"Export erfolgreich!"};
+    const QList<QStringList> expectedNumbers{
+        { "901", "902" }, { "903" }, { "911" }, { "<no file>" }
+    };
+    const QStringList success{ "Export erfolgreich!" };
     const QStringList semicolon {
             "Feld 21 von Stamm 921 enthält ein Semikolon oder einen Zeilenumbruch",
             "Überleitung abgebrochen!"};
@@ -333,18 +335,18 @@ void TestPostgres::hostileNames_findTheirRowsAndChangeNothing()
             QTextStream errStream(&err);
             ExportCli tool(appDir.path(), outStream, errStream);
             const int code = tool.run(
-                    QStringList {"brettholm32-export", "--connection", connection} + arguments);
+                    QStringList{ "brettholm32-export", "--connection", connection } + arguments);
             outStream.flush();
             return code;
         };
         QString out;
-        QCOMPARE(cli({"--lists"}, &out), 0);
+        QCOMPARE(cli({ "--lists" }, &out), 0);
         QCOMPARE(out, expectedLists.join(u'\n') + u'\n');
         out.clear();
-        QCOMPARE(cli({"--list", Hostile, "--lots"}, &out), 0);
+        QCOMPARE(cli({ "--list", Hostile, "--lots" }, &out), 0);
         QCOMPARE(out, expectedLots.join(u'\n') + u'\n');
         for (int i = 0; i < exports.size(); ++i) {
-            QStringList arguments {"--list", exports[i].first};
+            QStringList arguments{ "--list", exports[i].first };
             for (const QString &lot : exports[i].second)
                 arguments << "--lot" << lot;
             out.clear();
@@ -479,8 +481,8 @@ void TestPostgres::connectionDrop_midExport_leavesNoFile()
     ExportRun run(database, settings, messages, QLocale(QLocale::German, QLocale::Germany));
 
     // The server goes down after the program has fetched a few batches of logs.
-    std::atomic<bool> killed {false};
-    std::atomic<bool> done {false};
+    std::atomic<bool> killed{ false };
+    std::atomic<bool> done{ false };
     std::thread killer([&] {
         const QRegularExpression fetch(QStringLiteral("^reader\\|.*\\bfetch \\d+ in "),
                                        QRegularExpression::MultilineOption);
@@ -505,7 +507,7 @@ void TestPostgres::connectionDrop_midExport_leavesNoFile()
                      messages.messages[0].endsWith(QLatin1String(" - Abbruch!")),
              qPrintable(messages.messages[0]));
     QCOMPARE(QDir(exportDir.path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList {"LB1234GROSS.Txt"});
+             QStringList{ "LB1234GROSS.Txt" });
     QFile after(delivery);
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), QByteArray("yesterday's delivery\r\n"));
