@@ -19,6 +19,7 @@ cmake --build build-asan -j"$(nproc)"
 echo "== Test suite (AddressSanitizer, UndefinedBehaviorSanitizer)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 (cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error \
     -j"$(nproc)")
 

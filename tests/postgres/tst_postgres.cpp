@@ -405,14 +405,6 @@ void TestPostgres::programConnection_issuesNoWrite()
 
 void TestPostgres::lockHeldByHost_runEndsAfterQueryTimeout()
 {
-    // The host application changes the logs and holds its lock.
-    QSqlDatabase host = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "host-writer");
-    host.setDatabaseName(m_server.connectionString(QStringLiteral("host"), "postgres"));
-    QVERIFY(host.open());
-    QVERIFY(host.transaction());
-    QSqlQuery lock(host);
-    QVERIFY(lock.exec(QStringLiteral("LOCK TABLE LOGS IN ACCESS EXCLUSIVE MODE")));
-
     QTemporaryDir exportDir;
     HostDatabase database;
     QVERIFY(database.open(m_server.connectionString(QStringLiteral("host"))));
@@ -420,13 +412,26 @@ void TestPostgres::lockHeldByHost_runEndsAfterQueryTimeout()
     ExportSettings settings = demoSettings(exportDir.path());
     RecordedMessages messages;
     ExportRun run(database, settings, messages, QLocale(QLocale::German, QLocale::Germany));
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(!run.run(QStringLiteral("4711"), {}));
-    const qint64 elapsed = timer.elapsed();
-    QVERIFY(host.rollback());
-    lock.finish();
-    host.close();
+    qint64 elapsed = 0;
+    {
+        // The host application changes the logs and holds its lock. The statement goes
+        // before its connection: a statement handle whose connection is gone is never freed.
+        QSqlDatabase host = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), "host-writer");
+        host.setDatabaseName(m_server.connectionString(QStringLiteral("host"), "postgres"));
+        QVERIFY(host.open());
+        QVERIFY(host.transaction());
+        {
+            QSqlQuery lock(host);
+            QVERIFY(lock.exec(QStringLiteral("LOCK TABLE LOGS IN ACCESS EXCLUSIVE MODE")));
+            QElapsedTimer timer;
+            timer.start();
+            QVERIFY(!run.run(QStringLiteral("4711"), {}));
+            elapsed = timer.elapsed();
+        }
+        QVERIFY(host.rollback());
+        host.close();
+    }
+    QSqlDatabase::removeDatabase("host-writer");
 
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY2(messages.messages[0].startsWith(QLatin1String("Datenbankfehler: "))
