@@ -109,10 +109,10 @@ bool isTrue(const QString &value)
     return v == QLatin1String("sspi") || v == QLatin1String("true") || v == QLatin1String("yes");
 }
 
-QString odbcOptions()
+QString odbcOptions(int loginTimeoutSeconds = LoginTimeoutSeconds)
 {
     return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
-            .arg(LoginTimeoutSeconds);
+            .arg(loginTimeoutSeconds);
 }
 
 QString formsText()
@@ -223,15 +223,27 @@ bool ConnectionString::map(const QString &connectionString, const QStringList &i
     const QString password = valueOf(pairs, { "password", "pwd" });
     const bool integrated = isTrue(valueOf(pairs, { "integratedsecurity", "trusted_connection" }));
 
+    // "Connect Timeout" of OLE DB; 0 there waits for ever, which a program that must not hang
+    // does not offer.
+    bool timeoutGiven = false;
+    const QString timeoutText = valueOf(pairs, { "connecttimeout", "connectiontimeout" });
+    const int timeout = timeoutText.trimmed().toInt(&timeoutGiven);
+
     QString odbc = QStringLiteral("Driver={%1};Server=%2;Database=%3;")
                            .arg(driver, odbcValue(dataSource), odbcValue(database));
     if (integrated || !hasUser)
         odbc += QStringLiteral("Trusted_Connection=yes;");
     else
         odbc += QStringLiteral("UID=%1;PWD=%2;").arg(odbcValue(user), odbcValue(password));
+    // FreeTDS's default protocol version "auto" tries one version after the other and keeps
+    // waiting on a server that accepts the connection but never answers, past any login
+    // timeout. SQL Server 2005 and later negotiate down from 7.4 themselves.
+    if (driver == QLatin1String("FreeTDS"))
+        odbc += QStringLiteral("TDS_Version=7.4;");
 
     target->driver = QStringLiteral("QODBC");
     target->databaseName = odbc;
-    target->connectOptions = odbcOptions();
+    target->connectOptions = odbcOptions(timeoutGiven && timeout > 0 ? timeout
+                                                                       : LoginTimeoutSeconds);
     return true;
 }

@@ -10,8 +10,32 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <QSqlResult>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
 
 namespace {
+
+// SQL Server and PostgreSQL let a reader wait without end for a lock that a writer holds. Qt
+// sets no statement attributes, so the timeout goes to the driver's statement handle, which
+// QODBC creates in prepare() and keeps for exec().
+bool setStatementTimeout(const QSqlQuery &query, int seconds)
+{
+    const QVariant handle = query.result()->handle();
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE)))
+        return false;
+    SQLHANDLE statement = *static_cast<const SQLHANDLE *>(handle.constData());
+    if (!statement)
+        return false;
+    const SQLRETURN result = SQLSetStmtAttr(
+            statement, SQL_ATTR_QUERY_TIMEOUT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
+    return SQL_SUCCEEDED(result);
+}
 
 QString describe(const QSqlError &error)
 {
@@ -23,9 +47,23 @@ QString describe(const QSqlError &error)
     return text;
 }
 
+// The ODBC type codes of fixed-width character columns (SQL_CHAR, SQL_WCHAR).
+bool isFixedWidthText(int odbcType)
+{
+    return odbcType == 1 || odbcType == -8;
+}
+
+QString withoutTrailingBlanks(const QString &text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u' ')
+        --end;
+    return text.left(end);
+}
+
 } // namespace
 
-HostQuery::HostQuery(QSqlQuery query) : m_query(std::move(query))
+HostQuery::HostQuery(QSqlQuery query, bool odbc) : m_query(std::move(query))
 {
     m_active = m_query.isActive();
     if (!m_active) {
@@ -36,8 +74,12 @@ HostQuery::HostQuery(QSqlQuery query) : m_query(std::move(query))
     }
     const QSqlRecord record = m_query.record();
     m_types.reserve(record.count());
-    for (int i = 0; i < record.count(); ++i)
+    m_padded.reserve(record.count());
+    for (int i = 0; i < record.count(); ++i) {
         m_types << record.field(i).metaType().id();
+        // Only the ODBC driver reports ODBC type codes; SQLite's codes mean something else.
+        m_padded << (odbc && isFixedWidthText(record.field(i).typeID()));
+    }
 }
 
 void HostQuery::takeError()
@@ -74,7 +116,10 @@ HostValue HostQuery::value(int column) const
 {
     if (m_query.isNull(column))
         return HostValue();
-    return HostValue::fromVariant(m_query.value(column), m_types.value(column));
+    const QVariant value = m_query.value(column);
+    if (m_padded.value(column) && value.typeId() == QMetaType::QString)
+        return HostValue::text(withoutTrailingBlanks(value.toString()));
+    return HostValue::fromVariant(value, m_types.value(column));
 }
 
 HostDatabase::HostDatabase()
@@ -129,6 +174,7 @@ bool HostDatabase::open(const QString &connectionString)
         }
     }
     if (!m_errorString.isEmpty()) {
+        m_errorString.prepend(QStringLiteral("Keine Verbindung zur Datenbank: "));
         close();
         return false;
     }
@@ -168,10 +214,20 @@ HostQuery HostDatabase::exec(const QString &statement, const QVariantList &param
     // its numbers are 64-bit integers or doubles, which it gives best as they are stored.
     query.setNumericalPrecisionPolicy(m_sqlite ? QSql::LowPrecisionDouble : QSql::HighPrecision);
     bool ok = query.prepare(statement);
+    if (ok && !m_sqlite)
+        setStatementTimeout(query, m_queryTimeout);
     if (ok) {
         for (const QVariant &param : params)
             query.addBindValue(param);
         ok = query.exec();
     }
-    return HostQuery(std::move(query));
+    return HostQuery(std::move(query), !m_sqlite);
+}
+
+QString HostDatabase::orderNullsFirst(const QStringList &columns)
+{
+    QStringList keys;
+    for (const QString &column : columns)
+        keys << QStringLiteral("CASE WHEN %1 IS NULL THEN 0 ELSE 1 END, %1").arg(column);
+    return keys.join(QStringLiteral(", "));
 }

@@ -18,6 +18,10 @@ public:
 };
 
 // A forward-only result of one statement. Must not outlive the HostDatabase it came from.
+//
+// Values read the same on every server: a fixed-width character column (char, nchar) loses
+// the blanks that pad it to its width, as they are no part of the value, and a number that an
+// ODBC driver formats with the locale's decimal comma is still read as that number.
 class HostQuery final : public HostRow
 {
 public:
@@ -36,11 +40,12 @@ public:
 
 private:
     friend class HostDatabase;
-    explicit HostQuery(QSqlQuery query);
+    HostQuery(QSqlQuery query, bool odbc);
     void takeError();
 
     QSqlQuery m_query;
     QVector<int> m_types;
+    QVector<bool> m_padded;
     bool m_active = false;
     QString m_errorString;
     QString m_errorNumber;
@@ -64,6 +69,14 @@ public:
     // Runs a statement with "?" placeholders bound in order to params.
     HostQuery exec(const QString &statement, const QVariantList &params = {}) const;
 
+    // An ORDER BY list that puts NULL before every value, as SQL Server and SQLite do and
+    // PostgreSQL does not, written so that all three accept it.
+    static QString orderNullsFirst(const QStringList &columns);
+
+    // Seconds an ODBC statement may wait for the server, on a lock held by another program
+    // as on anything else, before it fails; 0 waits for ever. 30 unless set.
+    void setQueryTimeout(int seconds) { m_queryTimeout = seconds; }
+
     QString driverName() const;
     // The description of the last failure of open(), and the driver's error number where it
     // gives one.
@@ -73,6 +86,7 @@ public:
 private:
     QString m_connectionName;
     bool m_sqlite = false;
+    int m_queryTimeout = 30;
     QString m_errorString;
     QString m_errorNumber;
 };

@@ -42,6 +42,10 @@ bool HostLists::lotsOfList(const QString &listName, QStringList *lots)
         if (!lots->contains(lot))
             lots->append(lot);
     }
+    // The empty entry comes first, where SQL Server and SQLite sort NULL and "" alike;
+    // PostgreSQL sorts NULL last.
+    if (lots->removeOne(QString()))
+        lots->prepend(QString());
     m_errorString = query.errorString();
     m_errorNumber = query.errorNumber();
     return !query.failed();

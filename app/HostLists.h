@@ -15,8 +15,9 @@ public:
     // ascending order.
     bool openLists(QStringList *lists);
 
-    // The distinct lots of a list, trimmed of blanks, in ascending order; an empty entry
-    // stands for the logs without a lot value. An empty name gives no lots and no query.
+    // The distinct lots of a list, trimmed of blanks, in ascending order; an empty entry, always
+    // the first, stands for the logs without a lot value. An empty name gives no lots and no
+    // query.
     bool lotsOfList(const QString &listName, QStringList *lots);
 
     QString errorString() const { return m_errorString; }

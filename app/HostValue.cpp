@@ -171,8 +171,14 @@ HostValue HostValue::fromVariant(const QVariant &value, int declaredTypeId)
     case QMetaType::QDateTime:
         return date(value.toDateTime());
     case QMetaType::QString:
-        if (isNumericType(declaredTypeId))
-            return number(value.toString());
+        if (isNumericType(declaredTypeId)) {
+            // Some ODBC drivers (psqlODBC among them) write the decimal separator of the
+            // process's C locale into exact decimals: "5,50" under German settings.
+            QString decimal = value.toString();
+            if (!decimal.contains(u'.') && decimal.count(u',') == 1)
+                decimal.replace(u',', u'.');
+            return number(decimal);
+        }
         return text(value.toString());
     default:
         return text(value.toString());

@@ -208,7 +208,9 @@ QString ExportRun::logStatement(const QString &filter)
             "left join WALDORT on WALDORT.ID_WALDORT = LOGS.ID_WALDORT "
             "WHERE ");
     statement += filter;
-    statement += QStringLiteral(" ORDER BY LOGS.BLNR, LOGS.ID_LOG");
+    statement += QStringLiteral(" ORDER BY ")
+            + HostDatabase::orderNullsFirst({ QStringLiteral("LOGS.BLNR") })
+            + QStringLiteral(", LOGS.ID_LOG");
     return statement;
 }
 
@@ -249,6 +251,14 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
                 say(databaseErrorMessage(header.errorString()));
             else
                 say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
+            return false;
+        }
+        // A locked list is not to be exported. The selector offers none, but a typed name can
+        // still reach one, or the host may have locked the list since the selector was filled.
+        const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
+        double locked = 0;
+        if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {
+            say(QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName));
             return false;
         }
         for (K::Key key : { K::BUNDESLAND, K::FORSTAMT, K::FORSTAMTNUMMER, K::FWJ })

@@ -8,11 +8,13 @@ packages=(
     build-essential cmake                       # compiler and build
     qt6-base-dev qt6-5compat-dev                # Qt Core, Gui, Widgets, Sql, Test, Core5Compat
     libqt6sql6-sqlite libqt6sql6-odbc           # Qt's SQLite and ODBC drivers
-    unixodbc tdsodbc                            # ODBC driver manager, FreeTDS for SQL Server
+    unixodbc unixodbc-dev tdsodbc               # ODBC driver manager, FreeTDS for SQL Server
     sqlite3                                     # builds the demo database from its SQL text
     locales                                     # de_DE.UTF-8 for the German number format
     fonts-dejavu-core                           # a sans-serif font for the windows
     xvfb xauth imagemagick                      # screenshots of the windows without a display
+    postgresql odbc-postgresql                  # a real database server for the ODBC tests
+    clang libclang-rt-14-dev llvm               # sanitizers, libFuzzer, readable reports
 )
 
 missing=()

@@ -1,9 +1,50 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test. Exits non-zero on any failure.
+# Sets up, builds and runs every test: the test suite on the plain build, the same suite built
+# with AddressSanitizer and UndefinedBehaviorSanitizer (clang), and a short run of each
+# libFuzzer target. Exits non-zero on any failure; nothing is skipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+started=$SECONDS
 
 bash scripts/setup.sh
 
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j"$(nproc)"
+echo "== Test suite (plain build)"
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j"$(nproc)")
+
+echo "== Sanitizer and fuzzer build (clang, build-asan)"
+CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBRETTHOLM_FUZZ=ON >/dev/null
+cmake --build build-asan -j"$(nproc)"
+
+echo "== Test suite (AddressSanitizer, UndefinedBehaviorSanitizer)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+(cd build-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error \
+    -j"$(nproc)")
+
+# Each target runs for fuzz_seconds on a copy of its seed corpus; a crash or a broken property
+# fails the run and leaves the input in build-asan/fuzz/findings.
+fuzz_seconds=${FUZZ_SECONDS:-20}
+echo "== Fuzzing, ${fuzz_seconds} s per target"
+findings="$PWD/build-asan/fuzz/findings"
+mkdir -p "$findings"
+total=0
+for target in fuzz_lvxini fuzz_brettini fuzz_connectionstring fuzz_deliveryline; do
+    corpus=$(mktemp -d)
+    cp fuzz/corpus/"$target"/* "$corpus"/
+    log="build-asan/fuzz/$target.log"
+    if ! (cd "$findings" && "../$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+            "$corpus" >"../$target.log" 2>&1); then
+        rm -rf "$corpus"
+        tail -n 40 "$log"
+        echo "FAILED: $target found an input that breaks it (see $findings)"
+        exit 1
+    fi
+    rm -rf "$corpus"
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    total=$((total + runs))
+    echo "$target: $runs inputs, no finding"
+done
+echo "Fuzzing: $total inputs in all, no finding"
+echo "All tests passed in $((SECONDS - started)) s"

@@ -1,17 +1,23 @@
 #include "HostFixture.h"
+#include "ModalRecorder.h"
 
 #include "app/F_Main.h"
 #include "app/Startup.h"
+#include "app/TextRules.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QDir>
 #include <QListWidget>
-#include <QMessageBox>
-#include <QTimer>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
+#include <QTextCodec>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class TestFMain : public QObject
 {
@@ -27,6 +33,9 @@ private slots:
     void layout_geometryAndTabOrder();
     void close_storesSettings();
     void start_exportsChosenListAndLots();
+    void exportFault_showsMessageAndLosesNothing_data();
+    void exportFault_showsMessageAndLosesNothing();
+    void brettIniNotReplaceable_windowStillCloses();
 
 private:
     QString brettIni() const { return m_appDir->filePath(QStringLiteral("Brett.Ini")); }
@@ -64,6 +73,7 @@ void TestFMain::startupFailure_leavesBrettIniAlone_data()
                                            << "/nonexistent/x.db";
     QTest::newRow("unknown form") << "Server=x" << "Erlaubt sind";
     QTest::newRow("list query fails") << "DROP" << "LISTENKOPF";
+    QTest::newRow("host database is no database") << "TEXT" << "Keine Verbindung zur Datenbank";
 }
 
 void TestFMain::startupFailure_leavesBrettIniAlone()
@@ -73,6 +83,11 @@ void TestFMain::startupFailure_leavesBrettIniAlone()
     if (commandLine == QLatin1String("DROP")) {
         QVERIFY(m_host->exec({ "DROP TABLE LISTENKOPF" }));
         commandLine = m_host->connectionString();
+    } else if (commandLine == QLatin1String("TEXT")) {
+        QFile text(m_appDir->filePath(QStringLiteral("host.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write(QByteArray("[Datenbank]\r\nSQLServer=SRV01\r\n").repeated(100));
+        commandLine = QStringLiteral("Provider=SQLite;Data Source=") + text.fileName();
     }
     const QByteArray before = readAll(brettIni());
     {
@@ -232,18 +247,9 @@ void TestFMain::start_exportsChosenListAndLots()
     lbLos->item(0)->setSelected(true); // the logs without a lot
     lbLos->item(2)->setSelected(true); // lot 2
 
-    QStringList shown;
-    const auto closeBoxes = [&shown] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            shown << box->windowTitle() + u'|' + box->text();
-            box->accept();
-        }
-    };
-    QTimer timer;
-    connect(&timer, &QTimer::timeout, closeBoxes);
-    timer.start(20);
+    ModalRecorder recorder;
     window.findChild<QPushButton *>(QStringLiteral("B_Start"))->click();
-    QCOMPARE(shown, QStringList{ "Brettholm32|Export erfolgreich!" });
+    QCOMPARE(recorder.messages, QStringList{ "Export erfolgreich!" });
 
     QFile delivery(QDir(m_appDir->path()).filePath(QStringLiteral("LB004200004711.Txt")));
     QVERIFY(delivery.open(QIODevice::ReadOnly));
@@ -251,6 +257,139 @@ void TestFMain::start_exportsChosenListAndLots()
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines[0].split(';')[21], QByteArray("2"));
     QCOMPARE(lines[1].split(';')[21], QByteArray("3"));
+}
+
+void TestFMain::exportFault_showsMessageAndLosesNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message"); // "$FILE" is the delivery file; "*" ends a prefix
+    QTest::newRow("export directory missing")
+            << "missing" << "Fehler beim Schreiben der Datei $DIR/gone/LB123400004711.Txt \n*";
+    QTest::newRow("export directory is a file")
+            << "file" << "Fehler beim Schreiben der Datei $FILE/LB123400004711.Txt \n*";
+    QTest::newRow("disk full while writing")
+            << "full" << "Fehler beim Schreiben der Datei $FILE \n*";
+    QTest::newRow("locked list typed by name") << "locked" << "Liste 4714 ist gesperrt - Abbruch!";
+    QTest::newRow("database locked by another program")
+            << "busy" << "Datenbankfehler: database is locked - Abbruch!";
+}
+
+void TestFMain::exportFault_showsMessageAndLosesNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    HostFixture host;
+    QVERIFY(host.execFile(HostFixture::sourceFile(QStringLiteral("demo/data.sql"))));
+    QVERIFY(host.exec({ "INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT1, TEXT2) VALUES "
+                        "('4714', 1, '1234', 'Huber')",
+                        "UPDATE LOGS SET LISTE = '4714' WHERE LISTE = '4713'" }));
+    const QString exportDir = m_appDir->filePath(QStringLiteral("export"));
+    QVERIFY(QDir(m_appDir->path()).mkdir(QStringLiteral("export")));
+    QFile in(HostFixture::sourceFile(QStringLiteral("demo/Brett.Ini.in")));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QFile ini(brettIni());
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QString settings = QString::fromUtf8(in.readAll());
+    ini.write(TextRules::ansiCodec()->fromUnicode(
+            QString(settings).replace("@EXPORTPATH@", exportDir).replace("\n", "\r\n")));
+    ini.close();
+    const QString delivery = QDir(exportDir).filePath(QStringLiteral("LB123400004711.Txt"));
+    QFile old(delivery);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("yesterday's delivery\r\n");
+    old.close();
+    const QByteArray settingsBefore = readAll(brettIni());
+
+    F_Main window(m_appDir->path());
+    QVERIFY2(window.Form_Load(host.connectionString()), qPrintable(window.errorString()));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *cbListe = window.findChild<QComboBox *>(QStringLiteral("CbListe"));
+    auto *bStart = window.findChild<QPushButton *>(QStringLiteral("B_Start"));
+    QString &exportPath = window.settings()[ExportSettings::EXPORTPATH];
+    cbListe->setEditText(fault == QLatin1String("locked") ? QStringLiteral("4714")
+                                                          : QStringLiteral("4711"));
+    if (fault == QLatin1String("missing"))
+        exportPath = m_appDir->filePath(QStringLiteral("gone"));
+    else if (fault == QLatin1String("file"))
+        exportPath = delivery;
+
+    QStringList messages;
+    QStringList captions;
+    {
+        ModalRecorder recorder;
+        // The other program's lock lasts as long as this scope.
+        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "writer");
+        writer.setDatabaseName(host.path());
+        QVERIFY(writer.open());
+        QSqlQuery lock(writer);
+        if (fault == QLatin1String("busy"))
+            QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        rlimit limit;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit unlimited = limit;
+        if (fault == QLatin1String("full")) {
+            // Past the limit a write fails with EFBIG instead of raising SIGXFSZ. The file is
+            // smaller than Qt's write buffer, so only the flush at the commit meets the limit.
+            std::signal(SIGXFSZ, SIG_IGN);
+            limit.rlim_cur = 2048;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        }
+        bStart->click();
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        if (fault == QLatin1String("busy"))
+            QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        messages = recorder.messages;
+        captions = recorder.captions;
+    }
+    QSqlDatabase::removeDatabase("writer");
+
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(captions, QStringList{ "Brettholm32" });
+    message.replace(QStringLiteral("$DIR"), m_appDir->path()).replace("$FILE", delivery);
+    if (message.endsWith(u'*'))
+        QVERIFY2(messages[0].startsWith(message.chopped(1)), qPrintable(messages[0]));
+    else
+        QCOMPARE(messages[0], message);
+    QCOMPARE(readAll(delivery), QByteArray("yesterday's delivery\r\n"));
+    QCOMPARE(QDir(exportDir).entryList(QDir::Files | QDir::Hidden),
+             QStringList{ "LB123400004711.Txt" });
+    QCOMPARE(readAll(brettIni()), settingsBefore);
+
+    // The program goes on: with the fault gone the same export succeeds.
+    QVERIFY(window.isVisible());
+    exportPath = exportDir;
+    cbListe->setEditText(QStringLiteral("4711"));
+    ModalRecorder second;
+    bStart->click();
+    QCOMPARE(second.messages, QStringList{ "Export erfolgreich!" });
+    QCOMPARE(readAll(delivery).count("\r\n"), 25);
+    window.close();
+}
+
+void TestFMain::brettIniNotReplaceable_windowStillCloses()
+{
+    QVERIFY(QFile::remove(brettIni()));
+    QVERIFY(QDir(m_appDir->path()).mkdir(QStringLiteral("Brett.Ini")));
+    F_Main window(m_appDir->path());
+    QVERIFY(window.Form_Load(m_host->connectionString()));
+    QCOMPARE(window.settings().value(ExportSettings::EXPORTPATH), m_appDir->path());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(QSqlDatabase::connectionNames().size() == 1);
+
+    ModalRecorder recorder;
+    window.findChild<QPushButton *>(QStringLiteral("B_Close"))->click();
+    QCOMPARE(recorder.messages.size(), 1);
+    QVERIFY2(recorder.messages[0].startsWith(QStringLiteral(
+                     "Die Einstellungen konnten nicht in %1 gespeichert werden: ")
+                                                     .arg(brettIni())),
+             qPrintable(recorder.messages[0]));
+    QVERIFY(!window.isVisible());
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+    QVERIFY(QFileInfo(brettIni()).isDir());
+    QVERIFY(QDir(brettIni()).isEmpty());
+    QCOMPARE(QDir(m_appDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_MAIN(TestFMain)

@@ -3,10 +3,17 @@
 #include "app/HostDatabase.h"
 #include "app/HostLists.h"
 #include "app/HostValue.h"
+#include "app/OdbcDrivers.h"
 
 #include <QFile>
 #include <QLocale>
+#include <QElapsedTimer>
 #include <QTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 class TestHostDatabase : public QObject
 {
@@ -15,6 +22,8 @@ class TestHostDatabase : public QObject
 private slots:
     void open_failsCleanly_data();
     void open_failsCleanly();
+    void sqlServerUnreachable_failsInBoundedTime_data();
+    void sqlServerUnreachable_failsInBoundedTime();
     void connection_refusesWrites();
     void openLists_offersUnlockedTrimmedSorted();
     void lotsOfList_data();
@@ -46,6 +55,58 @@ void TestHostDatabase::open_failsCleanly()
     QVERIFY(!database.errorString().isEmpty());
     QVERIFY(!database.isOpen());
     QCOMPARE(QFile::exists(path), !fileContent.isEmpty());
+}
+
+void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime_data()
+{
+    QTest::addColumn<bool>("listening"); // the port takes connections but never answers
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<int>("minSeconds");
+    QTest::addColumn<int>("maxSeconds");
+    QTest::newRow("port closed") << false << "Integrated Security=SSPI" << 0 << 5;
+    QTest::newRow("server never answers, login timeout")
+            << true << "User ID=forst;Password=x;Connect Timeout=2" << 2 << 8;
+}
+
+void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime()
+{
+    QFETCH(bool, listening);
+    QFETCH(QString, options);
+    QVERIFY2(OdbcDrivers::installed().contains(QStringLiteral("FreeTDS")),
+             "the FreeTDS ODBC driver (package tdsodbc) is missing");
+    // A loopback port of our own: closed again at once, or left listening without accepting.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+    if (listening)
+        QCOMPARE(::listen(fd, 16), 0);
+    else
+        ::close(fd);
+
+    HostDatabase database;
+    QElapsedTimer timer;
+    timer.start();
+    const bool opened = database.open(QStringLiteral("Provider=SQLOLEDB.1;Initial Catalog=Forst;"
+                                                     "Data Source=127.0.0.1,%1;")
+                                              .arg(port)
+                                      + options);
+    const qint64 elapsed = timer.elapsed();
+    if (listening)
+        ::close(fd);
+    QVERIFY(!opened);
+    QVERIFY(!database.isOpen());
+    QVERIFY2(database.errorString().startsWith(QStringLiteral("Keine Verbindung zur Datenbank: "))
+                     && database.errorString().contains(QStringLiteral("FreeTDS")),
+             qPrintable(database.errorString()));
+    QFETCH(int, minSeconds);
+    QFETCH(int, maxSeconds);
+    QVERIFY2(elapsed >= minSeconds * 1000 - 200 && elapsed <= maxSeconds * 1000,
+             qPrintable(QString::number(elapsed)));
 }
 
 void TestHostDatabase::connection_refusesWrites()

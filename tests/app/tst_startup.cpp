@@ -132,37 +132,51 @@ void TestStartup::mapConnectionString_data()
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<QString>("driver");
     QTest::addColumn<QString>("databaseName");
+    QTest::addColumn<int>("loginTimeout"); // ODBC only
 
     const QStringList tdsOnly{ "PostgreSQL Unicode", "FreeTDS" };
     QTest::newRow("host form, integrated")
             << ConnectionString::fromLvxIni("SRV01", "Forst") << tdsOnly << "QODBC"
-            << "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;";
+            << "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;"
+               "TDS_Version=7.4;"
+            << 15;
     QTest::newRow("best driver first")
             << "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D"
             << QStringList{ "FreeTDS", "ODBC Driver 17 for SQL Server", "SQL Server" } << "QODBC"
             << "Driver={ODBC Driver 17 for SQL Server};Server=S;Database=D;"
-               "Trusted_Connection=yes;";
+               "Trusted_Connection=yes;"
+            << 15;
     QTest::newRow("user, password braced, keys in any case")
             << "provider=sqloledb;DATA SOURCE=tcp:S,1433;initial catalog=D;User ID=forst;"
                "Password=\"a;b}c\""
             << tdsOnly << "QODBC"
-            << "Driver={FreeTDS};Server=tcp:S,1433;Database=D;UID=forst;PWD={a;b}}c};";
+            << "Driver={FreeTDS};Server=tcp:S,1433;Database=D;UID=forst;PWD={a;b}}c};"
+               "TDS_Version=7.4;"
+            << 15;
+    QTest::newRow("connect timeout")
+            << "Provider=SQLOLEDB.1;Data Source=S;Connect Timeout = 3" << tdsOnly << "QODBC"
+            << "Driver={FreeTDS};Server=S;Database=;Trusted_Connection=yes;TDS_Version=7.4;" << 3;
+    QTest::newRow("connect timeout 0 would wait for ever")
+            << "Provider=SQLOLEDB.1;Data Source=S;Connection Timeout=0" << tdsOnly << "QODBC"
+            << "Driver={FreeTDS};Server=S;Database=;Trusted_Connection=yes;TDS_Version=7.4;" << 15;
     QTest::newRow("sqlite") << "Provider=SQLite;Data Source=/data/host.sqlite" << tdsOnly
-                            << "QSQLITE" << "/data/host.sqlite";
+                            << "QSQLITE" << "/data/host.sqlite" << 0;
     QTest::newRow("sqlite path with semicolon quoted")
             << "Provider=SQLite;Data Source='C:\\a;b\\host.db'" << tdsOnly << "QSQLITE"
-            << "C:\\a;b\\host.db";
+            << "C:\\a;b\\host.db" << 0;
     QTest::newRow("odbc unchanged") << "Driver={PostgreSQL Unicode};Server=x;Port=5" << tdsOnly
-                                    << "QODBC" << "Driver={PostgreSQL Unicode};Server=x;Port=5";
+                                    << "QODBC" << "Driver={PostgreSQL Unicode};Server=x;Port=5"
+                                    << 15;
     QTest::newRow("dsn unchanged") << "DSN=forst;UID=a" << QStringList() << "QODBC"
-                                   << "DSN=forst;UID=a";
+                                   << "DSN=forst;UID=a" << 15;
     QTest::newRow("no sql server driver") << ConnectionString::fromLvxIni("S", "D") << QStringList()
-                                          << "" << "";
+                                          << "" << "" << 0;
     QTest::newRow("unknown provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"
-                                      << tdsOnly << "" << "";
-    QTest::newRow("no form at all") << "Server=x;Database=y" << tdsOnly << "" << "";
-    QTest::newRow("unclosed quote") << "Provider=SQLite;Data Source=\"x" << tdsOnly << "" << "";
-    QTest::newRow("empty") << "  " << tdsOnly << "" << "";
+                                      << tdsOnly << "" << "" << 0;
+    QTest::newRow("no form at all") << "Server=x;Database=y" << tdsOnly << "" << "" << 0;
+    QTest::newRow("unclosed quote")
+            << "Provider=SQLite;Data Source=\"x" << tdsOnly << "" << "" << 0;
+    QTest::newRow("empty") << "  " << tdsOnly << "" << "" << 0;
 }
 
 void TestStartup::mapConnectionString()
@@ -170,6 +184,7 @@ void TestStartup::mapConnectionString()
     QFETCH(QString, connectionString);
     QFETCH(QStringList, installed);
     QFETCH(QString, driver);
+    QFETCH(int, loginTimeout);
     ConnectionTarget target;
     QString error;
     const bool ok = ConnectionString::map(connectionString, installed, &target, &error);
@@ -183,7 +198,9 @@ void TestStartup::mapConnectionString()
     if (driver == QLatin1String("QSQLITE"))
         QCOMPARE(target.connectOptions, QStringLiteral("QSQLITE_OPEN_READONLY"));
     else
-        QVERIFY(target.connectOptions.contains(QStringLiteral("SQL_MODE_READ_ONLY")));
+        QCOMPARE(target.connectOptions,
+                 QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
+                         .arg(loginTimeout));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -23,7 +23,27 @@ private slots:
     void exportRun_data();
     void exportRun();
     void demoExport_throughTheExecutable();
+    void diskFull_childUnderFileSizeLimit_data();
+    void diskFull_childUnderFileSizeLimit();
+
+private:
+    static QString writeDemoSettings(const QString &directory);
 };
+
+QString TestExportCli::writeDemoSettings(const QString &directory)
+{
+    QFile in(HostFixture::sourceFile(QStringLiteral("demo/Brett.Ini.in")));
+    if (!in.open(QIODevice::ReadOnly))
+        return QString();
+    QString settings = QString::fromUtf8(in.readAll());
+    settings.replace(QStringLiteral("@EXPORTPATH@"), directory);
+    settings.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    QFile out(QDir(directory).filePath(QStringLiteral("Brett.Ini")));
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write(TextRules::ansiCodec()->fromUnicode(settings));
+    return out.fileName();
+}
 
 void TestExportCli::listsAndLots_data()
 {
@@ -146,15 +166,8 @@ void TestExportCli::exportRun()
 void TestExportCli::demoExport_throughTheExecutable()
 {
     QTemporaryDir dir;
-    QFile in(HostFixture::sourceFile(QStringLiteral("demo/Brett.Ini.in")));
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QString settings = QString::fromUtf8(in.readAll());
-    settings.replace(QStringLiteral("@EXPORTPATH@"), dir.path());
-    settings.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    QFile out(dir.filePath(QStringLiteral("Brett.Ini")));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(TextRules::ansiCodec()->fromUnicode(settings));
-    out.close();
+    const QString settings = writeDemoSettings(dir.path());
+    QVERIFY(!settings.isEmpty());
 
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -162,7 +175,7 @@ void TestExportCli::demoExport_throughTheExecutable()
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(BRETTHOLM_BIN_DIR "/brettholm32-export"),
                   { "--connection", HostFixture::demoConnectionString(), "--settings",
-                    out.fileName(), "--list", "4712", "--lot", "A", "--lot", "C" });
+                    settings, "--list", "4712", "--lot", "A", "--lot", "C" });
     QVERIFY(process.waitForFinished());
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
              QStringLiteral("Export erfolgreich!\n"));
@@ -184,6 +197,53 @@ void TestExportCli::demoExport_throughTheExecutable()
     QVERIFY(content.contains(";J\xfcrgen M\xfcller;"));
     QVERIFY(content.contains(";;;;;DE;DE;;;;;;"));
     QVERIFY(QRegularExpression(QStringLiteral(";\\d+,\\d;")).match(QString::fromLatin1(content)).hasMatch());
+}
+
+void TestExportCli::diskFull_childUnderFileSizeLimit_data()
+{
+    QTest::addColumn<bool>("signalIgnored");
+    QTest::newRow("write fails with EFBIG") << true;
+    QTest::newRow("killed by SIGXFSZ") << false;
+}
+
+void TestExportCli::diskFull_childUnderFileSizeLimit()
+{
+    QFETCH(bool, signalIgnored);
+    QTemporaryDir dir;
+    const QString settings = writeDemoSettings(dir.path());
+    QVERIFY(!settings.isEmpty());
+    const QString delivery = dir.filePath(QStringLiteral("LB123400004711.Txt"));
+    QFile old(delivery);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("yesterday's delivery\r\n");
+    old.close();
+
+    // The delivery file of list 4711 has about 7.5 KB; the child may write 2 KB per file.
+    QProcess process;
+    process.start(QStringLiteral("bash"),
+                  { "-c",
+                    QStringLiteral("%1 ulimit -f 2; exec \"$0\" \"$@\"")
+                            .arg(signalIgnored ? QStringLiteral("trap '' XFSZ;") : QString()),
+                    QStringLiteral(BRETTHOLM_BIN_DIR "/brettholm32-export"), "--connection",
+                    HostFixture::demoConnectionString(), "--settings", settings, "--list",
+                    "4711" });
+    QVERIFY(process.waitForFinished());
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    if (signalIgnored) {
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY2(err.startsWith(QStringLiteral("Fehler beim Schreiben der Datei %1 \n")
+                                        .arg(QDir::toNativeSeparators(delivery))),
+                 qPrintable(err));
+    } else {
+        QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(err, QString());
+    }
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("yesterday's delivery\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{ "Brett.Ini", "LB123400004711.Txt" }));
 }
 
 QTEST_GUILESS_MAIN(TestExportCli)

@@ -44,14 +44,20 @@ QString HostFixture::demoConnectionString()
     return QStringLiteral("Provider=SQLite;Data Source=" BRETTHOLM_DEMO_DATABASE);
 }
 
-bool HostFixture::execFile(const QString &path)
+QStringList HostFixture::statementsOf(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         QTest::qFail(qPrintable(QStringLiteral("cannot read %1").arg(path)), __FILE__, __LINE__);
-        return false;
+        return {};
     }
-    return exec(splitStatements(QString::fromUtf8(file.readAll())));
+    return splitStatements(QString::fromUtf8(file.readAll()));
+}
+
+bool HostFixture::execFile(const QString &path)
+{
+    const QStringList statements = statementsOf(path);
+    return !statements.isEmpty() && exec(statements);
 }
 
 bool HostFixture::exec(const QStringList &statements)

@@ -23,6 +23,8 @@ public:
 
     static QString sourceFile(const QString &relativePath);
     static QString demoConnectionString();
+    // The statements of a file, split at ";" at line ends; "--" comment lines are dropped.
+    static QStringList statementsOf(const QString &path);
 
 private:
     QTemporaryDir m_dir;

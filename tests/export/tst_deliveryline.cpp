@@ -341,6 +341,10 @@ void TestDeliveryLine::fieldProblem_data()
                                                               "das nicht darstellbare Zeichen Ł";
     QTest::newRow("emoji") << 9 << "Ost 🌲" << "Feld 9 von Stamm 15 enthält das nicht "
                                                "darstellbare Zeichen 🌲";
+    // Found by fuzz_deliveryline: the 2-character width of field 1 cut the emoji's pair.
+    const QString cut = QStringLiteral("B🌲").left(2);
+    QTest::newRow("half an emoji, cut by the field width")
+            << 1 << cut << "Feld 1 von Stamm 15 enthält das nicht darstellbare Zeichen " + cut.mid(1);
     QTest::newRow("euro and umlauts are fine") << 5 << "€ Öß žŸ" << "";
     QTest::newRow("Latin-1 edges are fine") << 5 << "\u00A0¡ÿ" << "";
     QTest::newRow("C1 control is not in Windows-1252")

@@ -161,6 +161,9 @@ void TestExportRun::run_data()
     QTest::newRow("unknown list") << QStringList() << Changes() << "999" << QStringList()
                                   << QStringList{ "Liste 999 nicht gefunden - Abbruch!" } << file
                                   << none;
+    QTest::newRow("locked list typed by name")
+            << QStringList{ "UPDATE LISTENKOPF SET GESPERRT = 1" } << Changes() << "815"
+            << QStringList() << QStringList{ "Liste 815 ist gesperrt - Abbruch!" } << file << none;
     QTest::newRow("supplier from a log column is empty at header level")
             << QStringList() << Changes{ { "LIEFNRBRETT", "WO1" } } << "815" << QStringList()
             << QStringList{ "Lieferscheinnummer wurde nicht eingegeben! - Abbruch!" } << file

@@ -1,0 +1,90 @@
+// The delivery line builder on any run values and log row: a line that passes fieldProblem()
+// holds exactly 46 fields, no line break, and only characters Windows-1252 can write; the
+// number masks give what they promise for any decimal text.
+#include "FuzzCheck.h"
+
+#include "app/HostValue.h"
+#include "app/TextRules.h"
+#include "export/DeliveryLine.h"
+#include "export/ValueFormat.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTextCodec>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+QString text(FuzzedDataProvider &input)
+{
+    const std::string bytes = input.ConsumeRandomLengthString(40);
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
+// A column value as a driver may hand it over.
+HostValue value(FuzzedDataProvider &input)
+{
+    switch (input.ConsumeIntegralInRange(0, 4)) {
+    case 0:
+        return HostValue();
+    case 1:
+        return HostValue::text(text(input));
+    case 2:
+        return HostValue::number(text(input));
+    case 3:
+        return HostValue::number(input.ConsumeFloatingPoint<double>());
+    default:
+        return HostValue::date(QDateTime(QDate(input.ConsumeIntegralInRange(1, 9999),
+                                               input.ConsumeIntegralInRange(1, 12),
+                                               input.ConsumeIntegralInRange(1, 28)),
+                                         QTime(0, 0)));
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    static const QLocale german(QLocale::German, QLocale::Germany);
+
+    RunValues run;
+    for (QString &setting : run.value)
+        setting = text(input);
+    run.headerListe = text(input);
+    run.listDatum = text(input);
+    LogRecord log;
+    for (HostValue *column : { &log.los, &log.blnr, &log.klst, &log.ha, &log.gkl, &log.laenge,
+                               &log.durch, &log.ak, &log.liste, &log.mwst })
+        *column = value(input);
+    log.hasOwner = input.ConsumeBool();
+    for (QString *owner : { &log.nummer, &log.name, &log.ort, &log.plz, &log.strasse, &log.nation,
+                            &log.blz, &log.konto })
+        *owner = text(input);
+
+    PieceCounter counter;
+    const DeliveryLine::Fields fields = DeliveryLine::BuildDeliveryLine(run, log, counter, german);
+    const QString line = DeliveryLine::join(fields);
+    if (DeliveryLine::fieldProblem(fields, QStringLiteral("1")).isEmpty()) {
+        fuzzCheck(line.count(u';') == DeliveryLine::FieldCount - 1, "46 fields", line);
+        fuzzCheck(!line.contains(u'\r') && !line.contains(u'\n'), "one line", line);
+        fuzzCheck(TextRules::ansiCodec()->canEncode(line), "Windows-1252 only", line);
+    }
+
+    // "###0.0": digits, the decimal comma, one digit.
+    static const QRegularExpression oneDecimal(QStringLiteral("^-?[0-9]+,[0-9]$"));
+    if (!log.laenge.decimalText().isEmpty()) {
+        const QString length = ValueFormat::length(log.laenge, german);
+        fuzzCheck(oneDecimal.match(length).hasMatch(), "length mask", length);
+    }
+    // "0000": a number is padded to at least four digits; any other text stays as it is.
+    const QString piece = run.value[0];
+    const QString padded = ValueFormat::zeroPadded(piece, 4, german);
+    static const QRegularExpression digits(QStringLiteral("^-?[0-9]{4,}$"));
+    fuzzCheck(padded == piece || digits.match(padded).hasMatch(), "numeric pattern", padded);
+    return 0;
+}
