@@ -46,6 +46,16 @@ bool isWritable(char16_t c)
             || (!QChar::isSurrogate(c) && TextRules::ansiCodec()->canEncode(QChar(c)));
 }
 
+// Writes a character of a field that is no printable ASCII; false when it cannot be written.
+bool encodeOther(QChar c, char *out)
+{
+    if (isSeparator(c.unicode()) || !isWritable(c.unicode()))
+        return false;
+    *out = isLatin1InAnsi(c.unicode()) ? char(c.unicode())
+                                       : TextRules::ansiCodec()->fromUnicode(&c, 1).at(0);
+    return true;
+}
+
 bool isZero(const HostValue &value)
 {
     double number = 0;
@@ -143,19 +153,12 @@ bool DeliveryLine::encode(const Fields &fields, QByteArray &bytes)
     for (int i = 0; i < FieldCount; ++i) {
         if (i > 0)
             *out++ = ';';
-        const QStringView field(fields[i]);
-        for (const char16_t *c = field.utf16(), *end = c + field.size(); c != end; ++c) {
+        for (const QChar c : fields[i]) {
             // Printable ASCII other than ";" first: nearly every character is one.
-            if (*c >= 0x20 && *c < 0x80 && *c != u';') {
-                *out++ = char(*c);
-            } else if (isSeparator(*c) || !isWritable(*c)) {
+            if (c.unicode() - 0x20u < 0x60u && c != u';')
+                *out++ = char(c.unicode());
+            else if (!encodeOther(c, out++))
                 return false;
-            } else if (isLatin1InAnsi(*c)) {
-                *out++ = char(*c);
-            } else {
-                const QChar character(*c);
-                *out++ = TextRules::ansiCodec()->fromUnicode(&character, 1).at(0);
-            }
         }
     }
     *out++ = '\r';
