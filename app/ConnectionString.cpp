@@ -188,10 +188,9 @@ bool ConnectionString::map(const QString &connectionString, const QStringList &i
                                           "(die SQLite-Datei).");
             return false;
         }
-        target->driver = QStringLiteral("QSQLITE");
+        target->driver = QStringLiteral("SQLITE");
         target->databaseName = dataSource;
-        // The host database is only ever read.
-        target->connectOptions = QStringLiteral("QSQLITE_OPEN_READONLY");
+        target->connectOptions.clear();
         return true;
     }
 

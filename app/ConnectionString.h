@@ -3,15 +3,15 @@
 #include <QString>
 #include <QStringList>
 
-// Where and how the Qt SQL layer connects for one connection string.
+// What one connection string opens, and how.
 struct ConnectionTarget
 {
-    QString driver; // "QSQLITE" or "QODBC"
+    QString driver; // "SQLITE" (the sqlite3 library, always read-only) or "QODBC" (Qt's driver)
     QString databaseName; // the SQLite file, or the ODBC connection string
-    QString connectOptions;
+    QString connectOptions; // Qt's connect options for QODBC
 };
 
-// The connection strings the program accepts, and their translation into a Qt SQL target:
+// The connection strings the program accepts, and their translation into a target:
 //  - the OLE DB form the host application writes ("Provider=SQLOLEDB.1;…;Data Source=SERVER"),
 //    mapped to a DSN-less ODBC connection for SQL Server; its "Connect Timeout" (seconds,
 //    15 when missing or not above 0) bounds the login;

@@ -1,125 +1,63 @@
 #include "app/HostDatabase.h"
 
 #include "app/ConnectionString.h"
+#include "app/OdbcCursor.h"
 #include "app/OdbcDrivers.h"
+#include "app/SqliteCursor.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlField>
-#include <QSqlRecord>
-#include <QSqlResult>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-#include <sql.h>
-#include <sqlext.h>
+#include <sqlite3.h>
 
 namespace {
 
-// SQL Server and PostgreSQL let a reader wait without end for a lock that a writer holds. Qt
-// sets no statement attributes, so the timeout goes to the driver's statement handle, which
-// QODBC creates in prepare() and keeps for exec().
-bool setStatementTimeout(const QSqlQuery &query, int seconds)
-{
-    const QVariant handle = query.result()->handle();
-    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHANDLE)))
-        return false;
-    SQLHANDLE statement = *static_cast<const SQLHANDLE *>(handle.constData());
-    if (!statement)
-        return false;
-    const SQLRETURN result = SQLSetStmtAttr(
-            statement, SQL_ATTR_QUERY_TIMEOUT,
-            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), SQL_IS_UINTEGER);
-    return SQL_SUCCEEDED(result);
-}
-
-QString describe(const QSqlError &error)
-{
-    QString text = error.databaseText().trimmed();
-    if (text.isEmpty())
-        text = error.driverText().trimmed();
-    if (text.isEmpty())
-        text = error.text().trimmed();
-    return text;
-}
-
-// The ODBC type codes of fixed-width character columns (SQL_CHAR, SQL_WCHAR).
-bool isFixedWidthText(int odbcType)
-{
-    return odbcType == 1 || odbcType == -8;
-}
-
-QString withoutTrailingBlanks(const QString &text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ')
-        --end;
-    return text.left(end);
-}
+// As long as Qt's SQLite driver waits by default for a lock that another program holds.
+const int SqliteBusyTimeoutMs = 5000;
 
 } // namespace
 
-HostQuery::HostQuery(QSqlQuery query, bool odbc) : m_query(std::move(query))
-{
-    m_active = m_query.isActive();
-    if (!m_active) {
-        takeError();
-        if (m_errorString.isEmpty())
-            m_errorString = QStringLiteral("Unbekannter Datenbankfehler");
-        return;
-    }
-    const QSqlRecord record = m_query.record();
-    m_types.reserve(record.count());
-    m_padded.reserve(record.count());
-    for (int i = 0; i < record.count(); ++i) {
-        m_types << record.field(i).metaType().id();
-        // Only the ODBC driver reports ODBC type codes; SQLite's codes mean something else.
-        m_padded << (odbc && isFixedWidthText(record.field(i).typeID()));
-    }
-}
+HostQuery::HostQuery(std::unique_ptr<HostCursor> cursor) : m_cursor(std::move(cursor)) { }
 
-void HostQuery::takeError()
-{
-    const QSqlError error = m_query.lastError();
-    if (error.type() == QSqlError::NoError)
-        return;
-    m_errorString = describe(error);
-    m_errorNumber = error.nativeErrorCode();
-}
+HostQuery::HostQuery(HostQuery &&) noexcept = default;
+HostQuery &HostQuery::operator=(HostQuery &&) noexcept = default;
+HostQuery::~HostQuery() = default;
 
 bool HostQuery::next()
 {
-    if (!m_active)
-        return false;
-    if (m_query.next())
-        return true;
-    takeError();
-    m_active = false;
-    return false;
+    return m_cursor && m_cursor->next();
+}
+
+QString HostQuery::errorString() const
+{
+    return m_cursor ? m_cursor->errorString() : QStringLiteral("Keine Verbindung zur Datenbank");
+}
+
+QString HostQuery::errorNumber() const
+{
+    return m_cursor ? m_cursor->errorNumber() : QString();
+}
+
+int HostQuery::columnCount() const
+{
+    return m_cursor ? m_cursor->columnCount() : 0;
 }
 
 int HostQuery::indexOf(const QString &name) const
 {
-    return m_query.record().indexOf(name);
+    return m_cursor ? m_cursor->indexOf(name) : -1;
 }
 
 bool HostQuery::isNull(int column) const
 {
-    return m_query.isNull(column);
+    return !m_cursor || m_cursor->isNull(column);
 }
 
 HostValue HostQuery::value(int column) const
 {
-    if (m_query.isNull(column))
-        return HostValue();
-    const QVariant value = m_query.value(column);
-    if (m_padded.value(column) && value.typeId() == QMetaType::QString)
-        return HostValue::text(withoutTrailingBlanks(value.toString()));
-    return HostValue::fromVariant(value, m_types.value(column));
+    return m_cursor ? m_cursor->value(column) : HostValue();
 }
 
 HostDatabase::HostDatabase()
@@ -143,37 +81,21 @@ bool HostDatabase::open(const QString &connectionString)
     if (!ConnectionString::map(connectionString, OdbcDrivers::installed(), &target,
                                &m_errorString))
         return false;
-    if (!QSqlDatabase::isDriverAvailable(target.driver)) {
-        m_errorString = QStringLiteral("Der Qt-Datenbanktreiber %1 ist nicht installiert.")
-                                .arg(target.driver);
-        return false;
-    }
-    const bool sqlite = target.driver == QLatin1String("QSQLITE");
-    m_sqlite = sqlite;
+    const bool sqlite = target.driver == QLatin1String("SQLITE");
     // SQLite would otherwise create an empty database in place of a mistyped path.
     if (sqlite && !QFileInfo(target.databaseName).isFile()) {
         m_errorString = QStringLiteral("Die Datenbankdatei %1 wurde nicht gefunden.")
                                 .arg(target.databaseName);
         return false;
     }
-
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, m_connectionName);
-        db.setDatabaseName(target.databaseName);
-        db.setConnectOptions(target.connectOptions);
-        if (!db.open()) {
-            m_errorString = describe(db.lastError());
-            m_errorNumber = db.lastError().nativeErrorCode();
-        } else if (sqlite) {
-            // SQLite opens any file lazily; reading its schema tells whether it is a database.
-            QSqlQuery probe(db);
-            if (!probe.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
-                m_errorString = describe(probe.lastError());
-                m_errorNumber = probe.lastError().nativeErrorCode();
-            }
-        }
+    if (!sqlite && !QSqlDatabase::isDriverAvailable(target.driver)) {
+        m_errorString = QStringLiteral("Der Qt-Datenbanktreiber %1 ist nicht installiert.")
+                                .arg(target.driver);
+        return false;
     }
-    if (!m_errorString.isEmpty()) {
+    const bool opened = sqlite ? openSqlite(target.databaseName)
+                               : openOdbc(target.databaseName, target.connectOptions);
+    if (!opened) {
         m_errorString.prepend(QStringLiteral("Keine Verbindung zur Datenbank: "));
         close();
         return false;
@@ -181,8 +103,45 @@ bool HostDatabase::open(const QString &connectionString)
     return true;
 }
 
+bool HostDatabase::openSqlite(const QString &path)
+{
+    // One thread at a time uses a connection, so SQLite need not lock it on every call.
+    int code = sqlite3_open_v2(path.toUtf8().constData(), &m_sqlite,
+                               SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (code == SQLITE_OK) {
+        // Another program's write lock is waited for, then reported as "database is locked".
+        sqlite3_busy_timeout(m_sqlite, SqliteBusyTimeoutMs);
+        // SQLite opens any file lazily; reading its schema tells whether it is a database.
+        code = sqlite3_exec(m_sqlite, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr,
+                            nullptr);
+    }
+    if (code == SQLITE_OK)
+        return true;
+    m_errorString = m_sqlite ? QString::fromUtf8(sqlite3_errmsg(m_sqlite))
+                             : QString::fromUtf8(sqlite3_errstr(code));
+    m_errorNumber = QString::number(code);
+    return false;
+}
+
+bool HostDatabase::openOdbc(const QString &connectionString, const QString &options)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
+    db.setDatabaseName(connectionString);
+    db.setConnectOptions(options);
+    if (db.open())
+        return true;
+    m_errorString = OdbcCursor::errorText(db.lastError());
+    m_errorNumber = db.lastError().nativeErrorCode();
+    return false;
+}
+
 void HostDatabase::close()
 {
+    if (m_sqlite) {
+        // A statement still open keeps the file open until it is finalized.
+        sqlite3_close_v2(m_sqlite);
+        m_sqlite = nullptr;
+    }
     if (!QSqlDatabase::contains(m_connectionName))
         return;
     {
@@ -194,34 +153,19 @@ void HostDatabase::close()
 
 bool HostDatabase::isOpen() const
 {
-    return QSqlDatabase::contains(m_connectionName)
-            && QSqlDatabase::database(m_connectionName, false).isOpen();
-}
-
-QString HostDatabase::driverName() const
-{
-    if (!QSqlDatabase::contains(m_connectionName))
-        return QString();
-    return QSqlDatabase::database(m_connectionName, false).driverName();
+    return m_sqlite
+            || (QSqlDatabase::contains(m_connectionName)
+                && QSqlDatabase::database(m_connectionName, false).isOpen());
 }
 
 HostQuery HostDatabase::exec(const QString &statement, const QVariantList &params) const
 {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    // ODBC drivers hand over decimal columns exactly only as text. SQLite has no decimal type:
-    // its numbers are 64-bit integers or doubles, which it gives best as they are stored.
-    query.setNumericalPrecisionPolicy(m_sqlite ? QSql::LowPrecisionDouble : QSql::HighPrecision);
-    bool ok = query.prepare(statement);
-    if (ok && !m_sqlite)
-        setStatementTimeout(query, m_queryTimeout);
-    if (ok) {
-        for (const QVariant &param : params)
-            query.addBindValue(param);
-        ok = query.exec();
-    }
-    return HostQuery(std::move(query), !m_sqlite);
+    if (m_sqlite)
+        return HostQuery(std::make_unique<SqliteCursor>(m_sqlite, statement, params));
+    if (!isOpen())
+        return HostQuery(nullptr);
+    return HostQuery(std::make_unique<OdbcCursor>(QSqlDatabase::database(m_connectionName, false),
+                                                  statement, params, m_queryTimeout));
 }
 
 QString HostDatabase::orderNullsFirst(const QStringList &columns)

@@ -2,10 +2,13 @@
 
 #include "app/HostValue.h"
 
-#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
-#include <QVector>
+
+#include <memory>
+
+class HostCursor;
+struct sqlite3;
 
 // A row whose columns are found by name, whatever their case.
 class HostRow
@@ -21,38 +24,38 @@ public:
 //
 // Values read the same on every server: a fixed-width character column (char, nchar) loses
 // the blanks that pad it to its width, as they are no part of the value, and a number that an
-// ODBC driver formats with the locale's decimal comma is still read as that number.
+// ODBC driver formats with the locale's decimal comma is still read as that number. A column
+// is converted only when it is read.
 class HostQuery final : public HostRow
 {
 public:
-    HostQuery(HostQuery &&) = default;
-    HostQuery &operator=(HostQuery &&) = default;
+    HostQuery(HostQuery &&) noexcept;
+    HostQuery &operator=(HostQuery &&) noexcept;
+    ~HostQuery() override;
 
     // Moves to the next row. False at the end and on a failure: failed() tells them apart.
     bool next();
-    bool failed() const { return !m_errorString.isEmpty(); }
-    QString errorString() const { return m_errorString; }
-    QString errorNumber() const { return m_errorNumber; }
+    bool failed() const { return !errorString().isEmpty(); }
+    QString errorString() const;
+    QString errorNumber() const;
 
+    int columnCount() const;
     int indexOf(const QString &name) const override;
     HostValue value(int column) const override;
     bool isNull(int column) const;
 
 private:
     friend class HostDatabase;
-    HostQuery(QSqlQuery query, bool odbc);
-    void takeError();
+    explicit HostQuery(std::unique_ptr<HostCursor> cursor);
 
-    QSqlQuery m_query;
-    QVector<int> m_types;
-    QVector<bool> m_padded;
-    bool m_active = false;
-    QString m_errorString;
-    QString m_errorNumber;
+    std::unique_ptr<HostCursor> m_cursor;
 };
 
 // The one connection to the host database. Nothing here writes: SQLite files are opened
 // read-only and ODBC connections ask the driver for read-only access.
+//
+// An SQLite file is read through the sqlite3 library itself rather than through Qt's
+// driver, which converts every column of every row on fetching it.
 class HostDatabase
 {
 public:
@@ -66,7 +69,8 @@ public:
     void close();
     bool isOpen() const;
 
-    // Runs a statement with "?" placeholders bound in order to params.
+    // Runs a statement with "?" placeholders bound in order to params. A QString binds as
+    // text, the null QString as the empty text; a QVariant without a value binds as NULL.
     HostQuery exec(const QString &statement, const QVariantList &params = {}) const;
 
     // An ORDER BY list that puts NULL before every value, as SQL Server and SQLite do and
@@ -74,18 +78,22 @@ public:
     static QString orderNullsFirst(const QStringList &columns);
 
     // Seconds an ODBC statement may wait for the server, on a lock held by another program
-    // as on anything else, before it fails; 0 waits for ever. 30 unless set.
+    // as on anything else, before it fails; 0 waits for ever. 30 unless set. An SQLite
+    // statement waits 5 s for a lock.
     void setQueryTimeout(int seconds) { m_queryTimeout = seconds; }
 
-    QString driverName() const;
     // The description of the last failure of open(), and the driver's error number where it
     // gives one.
     QString errorString() const { return m_errorString; }
     QString errorNumber() const { return m_errorNumber; }
 
 private:
+    bool openSqlite(const QString &path);
+    bool openOdbc(const QString &connectionString, const QString &options);
+
+    // The Qt connection of an ODBC database.
     QString m_connectionName;
-    bool m_sqlite = false;
+    sqlite3 *m_sqlite = nullptr;
     int m_queryTimeout = 30;
     QString m_errorString;
     QString m_errorNumber;

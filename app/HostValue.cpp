@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QVariant>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -29,12 +31,72 @@ bool isNumericType(int typeId)
     }
 }
 
+// The shortest decimal text that reads back as value, in fixed notation: the digits of the
+// shortest round trip, padded with zeros up to the decimal point ("1e+22" gives 1 and 22
+// zeros). Finite values only.
 QString shortestDecimal(double value)
 {
-    if (!std::isfinite(value))
-        return QString();
-    return HostValue::normalizeDecimal(
-            QString::number(value, 'f', QLocale::FloatingPointShortest));
+    if (value == 0)
+        return QStringLiteral("0"); // -0 as well
+    char scientific[32];
+    const char *const end =
+            std::to_chars(scientific, scientific + sizeof scientific, value,
+                          std::chars_format::scientific)
+                    .ptr;
+    const char *pos = scientific;
+    const bool negative = *pos == '-';
+    if (negative)
+        ++pos;
+    char digits[20];
+    int count = 0;
+    for (; pos < end && *pos != 'e'; ++pos) {
+        if (*pos != '.')
+            digits[count++] = *pos;
+    }
+    int exponent = 0;
+    if (pos < end)
+        std::from_chars(pos + (pos[1] == '+' ? 2 : 1), end, exponent);
+
+    // At most a sign, "0.", 323 zeros and 17 digits, or 309 digits before the point.
+    char text[352];
+    char *out = text;
+    if (negative)
+        *out++ = '-';
+    // The decimal point follows the first `point` digits.
+    const int point = exponent + 1;
+    if (point <= 0) {
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, -point, '0');
+        out = std::copy_n(digits, count, out);
+    } else if (point < count) {
+        out = std::copy_n(digits, point, out);
+        *out++ = '.';
+        out = std::copy_n(digits + point, count - point, out);
+    } else {
+        out = std::copy_n(digits, count, out);
+        out = std::fill_n(out, point - count, '0');
+    }
+    return QString::fromLatin1(text, out - text);
+}
+
+// The number that a few ASCII digits spell, or -1 when one is no digit.
+int digitsValue(QStringView digits)
+{
+    int value = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
+QString wholeDecimal(qint64 value)
+{
+    char digits[24];
+    const char *const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return QString::fromLatin1(digits, end - digits);
 }
 
 } // namespace
@@ -67,7 +129,7 @@ QString HostValue::normalizeDecimal(const QString &input)
             return QString();
         bool ok = false;
         const double value = text.toDouble(&ok);
-        return ok ? shortestDecimal(value) : QString();
+        return ok && std::isfinite(value) ? shortestDecimal(value) : QString();
     }
     while (intPart.size() > 1 && intPart.front() == u'0')
         intPart = intPart.mid(1);
@@ -86,22 +148,21 @@ QString HostValue::normalizeDecimal(const QString &input)
     return result;
 }
 
-QString HostValue::localeDecimal(const QString &decimal, const QLocale &locale)
+QString HostValue::localeDecimal(QString decimal, const QLocale &locale)
 {
-    QString result = decimal;
-    const qsizetype point = result.indexOf(u'.');
+    const qsizetype point = decimal.indexOf(u'.');
     if (point >= 0)
-        result.replace(point, 1, locale.decimalPoint());
-    if (result.startsWith(u'-'))
-        result.replace(0, 1, locale.negativeSign());
-    return result;
+        decimal.replace(point, 1, locale.decimalPoint());
+    if (decimal.startsWith(u'-'))
+        decimal.replace(0, 1, locale.negativeSign());
+    return decimal;
 }
 
-HostValue HostValue::text(const QString &text)
+HostValue HostValue::text(QString text)
 {
     HostValue v;
     v.m_kind = Text;
-    v.m_text = text;
+    v.m_text = std::move(text);
     return v;
 }
 
@@ -118,12 +179,12 @@ HostValue HostValue::number(const QString &decimal)
 
 HostValue HostValue::number(double value)
 {
-    const QString decimal = shortestDecimal(value);
-    if (decimal.isEmpty())
+    if (!std::isfinite(value))
         return text(QString::number(value));
     HostValue v;
     v.m_kind = Number;
-    v.m_text = decimal;
+    v.m_form = Binary;
+    v.m_binary = value;
     return v;
 }
 
@@ -131,7 +192,8 @@ HostValue HostValue::number(qlonglong value)
 {
     HostValue v;
     v.m_kind = Number;
-    v.m_text = QString::number(value);
+    v.m_form = Whole;
+    v.m_whole = value;
     return v;
 }
 
@@ -193,7 +255,10 @@ QString HostValue::toText(const QLocale &locale) const
     case Text:
         return m_text;
     case Number:
-        return localeDecimal(m_text, locale);
+        // Digits alone read the same in every locale.
+        if (m_form == Whole && m_whole >= 0)
+            return wholeDecimal(m_whole);
+        return localeDecimal(decimalText(), locale);
     case Date: {
         QString format = locale.dateFormat(QLocale::ShortFormat);
         if (!format.contains(QLatin1String("yyyy")))
@@ -209,8 +274,16 @@ QString HostValue::toText(const QLocale &locale) const
 
 QString HostValue::decimalText() const
 {
-    if (m_kind == Number)
-        return m_text;
+    if (m_kind == Number) {
+        switch (m_form) {
+        case DecimalText:
+            return m_text;
+        case Whole:
+            return wholeDecimal(m_whole);
+        case Binary:
+            return shortestDecimal(m_binary);
+        }
+    }
     if (m_kind == Text)
         return normalizeDecimal(m_text);
     return QString();
@@ -218,6 +291,16 @@ QString HostValue::decimalText() const
 
 bool HostValue::toDouble(double *value) const
 {
+    // The shortest decimal of a double reads back as that double, and the decimal of a whole
+    // number as its nearest double, so neither needs the text.
+    if (m_kind == Number && m_form == Whole) {
+        *value = double(m_whole);
+        return true;
+    }
+    if (m_kind == Number && m_form == Binary) {
+        *value = m_binary;
+        return true;
+    }
     const QString decimal = decimalText();
     if (decimal.isEmpty())
         return false;
@@ -231,13 +314,26 @@ QDate HostValue::toDate() const
         return m_dateTime.date();
     if (m_kind != Text)
         return QDate();
-    const QString trimmed = m_text.trimmed();
+    const QStringView trimmed = QStringView(m_text).trimmed();
     if (trimmed.size() > 10 && trimmed.at(10) != u' ' && trimmed.at(10) != u'T')
         return QDate();
-    return QDate::fromString(trimmed.left(10), Qt::ISODate);
+    const QStringView date = trimmed.left(10);
+    // "yyyy-MM-dd" digit by digit, as every log's list date is read; other forms Qt's way.
+    if (date.size() == 10 && date.at(4) == u'-' && date.at(7) == u'-') {
+        const int year = digitsValue(date.mid(0, 4));
+        const int month = digitsValue(date.mid(5, 2));
+        const int day = digitsValue(date.mid(8, 2));
+        if (year >= 0 && month >= 0 && day >= 0)
+            return year > 0 ? QDate(year, month, day) : QDate();
+    }
+    return QDate::fromString(date, Qt::ISODate);
 }
 
 bool HostValue::operator==(const HostValue &other) const
 {
-    return m_kind == other.m_kind && m_text == other.m_text && m_dateTime == other.m_dateTime;
+    if (m_kind != other.m_kind)
+        return false;
+    if (m_kind == Number)
+        return decimalText() == other.decimalText();
+    return m_text == other.m_text && m_dateTime == other.m_dateTime;
 }

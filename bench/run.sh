@@ -7,8 +7,9 @@
 # BENCH and settings that name header, log and owner columns, then runs, in turns:
 #   sqlite3   the sqlite3 shell running the export's log statement, ";" between the columns,
 #             into a file: the floor, reading the rows;
-#   rows      brettholm32-bench rows: the same statement through Qt's SQLite driver, every row
-#             fetched and nothing done with it;
+#   rows      brettholm32-bench rows: the same statement through the program's own reading
+#             path (HostDatabase, HostQuery), every column of every row read as a value and
+#             nothing done with it;
 #   export    brettholm32-export on the list.
 # Medians of the wall-clock times, the ratio export / sqlite3, and the median peak resident
 # memory (/usr/bin/time). Every export's delivery file must hold N lines.
@@ -54,7 +55,7 @@ measure() {
         | awk '{ printf "%.3f %d\n", $1 / 1000, $2 }' >> "$record"
 }
 
-echo "| N | sqlite3 shell (s) | Qt driver, rows only (s) | export (s) | export / sqlite3 | peak memory sqlite3 / export (MB) |"
+echo "| N | sqlite3 shell (s) | reading only (s) | export (s) | export / sqlite3 | peak memory sqlite3 / export (MB) |"
 echo "|---:|---:|---:|---:|---:|---:|"
 for n in "${sizes[@]}"; do
     dir="$work/$n"

@@ -35,6 +35,27 @@ bool isLatin1InAnsi(char16_t c)
     return c < 0x80 || (c >= 0xA0 && c <= 0xFF);
 }
 
+bool isSeparator(char16_t c)
+{
+    return c == u';' || c == u'\r' || c == u'\n';
+}
+
+bool isWritable(char16_t c)
+{
+    return isLatin1InAnsi(c)
+            || (!QChar::isSurrogate(c) && TextRules::ansiCodec()->canEncode(QChar(c)));
+}
+
+// Writes a character of a field that is no printable ASCII; false when it cannot be written.
+bool encodeOther(QChar c, char *out)
+{
+    if (isSeparator(c.unicode()) || !isWritable(c.unicode()))
+        return false;
+    *out = isLatin1InAnsi(c.unicode()) ? char(c.unicode())
+                                       : TextRules::ansiCodec()->fromUnicode(&c, 1).at(0);
+    return true;
+}
+
 bool isZero(const HostValue &value)
 {
     double number = 0;
@@ -121,7 +142,7 @@ QString DeliveryLine::join(const Fields &fields)
     return line;
 }
 
-void DeliveryLine::encode(const Fields &fields, QByteArray &bytes)
+bool DeliveryLine::encode(const Fields &fields, QByteArray &bytes)
 {
     // One byte per character, so the size is known before the first byte is written.
     qsizetype size = FieldCount - 1 + 2;
@@ -133,14 +154,16 @@ void DeliveryLine::encode(const Fields &fields, QByteArray &bytes)
         if (i > 0)
             *out++ = ';';
         for (const QChar c : fields[i]) {
-            if (isLatin1InAnsi(c.unicode()))
+            // Printable ASCII other than ";" first: nearly every character is one.
+            if (c.unicode() - 0x20u < 0x60u && c != u';')
                 *out++ = char(c.unicode());
-            else
-                *out++ = TextRules::ansiCodec()->fromUnicode(&c, 1).at(0);
+            else if (!encodeOther(c, out++))
+                return false;
         }
     }
     *out++ = '\r';
     *out++ = '\n';
+    return true;
 }
 
 QString DeliveryLine::fieldProblem(const Fields &fields, const QString &blnr)
@@ -150,13 +173,12 @@ QString DeliveryLine::fieldProblem(const Fields &fields, const QString &blnr)
         // A separator anywhere in the field is named before a character the code page lacks.
         qsizetype unwritable = -1;
         for (qsizetype pos = 0; pos < field.size(); ++pos) {
-            const QChar c = field.at(pos);
-            if (c == u';' || c == u'\r' || c == u'\n')
+            const char16_t c = field.at(pos).unicode();
+            if (isSeparator(c))
                 return QStringLiteral("Feld %1 von Stamm %2 enthält ein Semikolon oder einen "
                                       "Zeilenumbruch")
                         .arg(QString::number(i + 1), blnr);
-            if (unwritable < 0 && !isLatin1InAnsi(c.unicode())
-                && (c.isSurrogate() || !TextRules::ansiCodec()->canEncode(c)))
+            if (unwritable < 0 && !isWritable(c))
                 unwritable = pos;
         }
         if (unwritable >= 0) {

@@ -58,8 +58,9 @@ public:
 
     // The line as the delivery file holds it, Windows-1252 and ended by CR LF, written over
     // bytes; a run passes the same buffer for every line, so that lines cost no allocation.
-    // Every field must pass fieldProblem(): a character Windows-1252 lacks would be lost.
-    static void encode(const Fields &fields, QByteArray &bytes);
+    // False, with bytes of no use, when a field fails fieldProblem(), which then says why: a
+    // character Windows-1252 lacks would be lost, a separator would shift the fields.
+    static bool encode(const Fields &fields, QByteArray &bytes);
 
     // Why a field cannot go to the sawmill as it is, or "" when all can: a ";", CR or LF would
     // shift the following fields, and a character outside Windows-1252 cannot be written.

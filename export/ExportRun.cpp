@@ -331,17 +331,14 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         for (size_t i = 0; i < std::size(OwnerSourceKeys); ++i)
             run[OwnerSourceKeys[i]] = ownerSources[i].ownerValue(logs, m_locale);
         const LogRecord log = columns->read(logs, m_locale);
-        const QString blnr = log.blnr.toText(m_locale);
 
         QStringList problems = failedChecks(run, log, checking, m_locale);
         if (problems.isEmpty()) {
             const DeliveryLine::Fields fields =
                     DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale);
-            const QString problem = DeliveryLine::fieldProblem(fields, blnr);
-            if (!problem.isEmpty()) {
-                problems << problem;
+            if (!DeliveryLine::encode(fields, line)) {
+                problems << DeliveryLine::fieldProblem(fields, log.blnr.toText(m_locale));
             } else if (!checking) {
-                DeliveryLine::encode(fields, line);
                 if (!file.write(line)) {
                     say(fileErrorMessage(m_deliveryPath, file.errorString()));
                     return false;
@@ -351,6 +348,7 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         if (problems.isEmpty())
             continue;
         if (checking) {
+            const QString blnr = log.blnr.toText(m_locale);
             for (const QString &problem : problems)
                 say(QStringLiteral("Stamm %1: %2").arg(blnr, problem));
             anyLogFailed = true;

@@ -3,47 +3,49 @@
 #include "app/HostValue.h"
 
 #include <QLocale>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
 QString ValueFormat::roundDecimal(const QString &decimal, int decimals)
 {
-    QString digits = decimal;
+    QStringView digits(decimal);
     const bool negative = digits.startsWith(u'-');
     if (negative)
-        digits.remove(0, 1);
+        digits = digits.mid(1);
     const qsizetype point = digits.indexOf(u'.');
-    QString integral = point < 0 ? digits : digits.left(point);
-    QString fraction = point < 0 ? QString() : digits.mid(point + 1);
+    const QStringView integral = point < 0 ? digits : digits.left(point);
+    const QStringView fraction = point < 0 ? QStringView() : digits.mid(point + 1);
     const bool roundUp = fraction.size() > decimals && fraction.at(decimals) >= u'5';
-    fraction = fraction.left(decimals).leftJustified(decimals, u'0');
 
-    // Add one unit in the last kept place, carrying leftwards through the digits.
-    QString all = integral + fraction;
+    // The kept digits, behind a leading zero that takes a carry out of the first digit.
+    QVarLengthArray<QChar, 48> all;
+    all.append(u'0');
+    all.append(integral.data(), integral.size());
+    for (int i = 0; i < decimals; ++i)
+        all.append(i < fraction.size() ? fraction.at(i) : QChar(u'0'));
     if (roundUp) {
+        // Add one unit in the last kept place, carrying leftwards through the digits.
         qsizetype i = all.size() - 1;
-        while (i >= 0 && all.at(i) == u'9') {
-            all[i] = u'0';
-            --i;
-        }
-        if (i < 0)
-            all.prepend(u'1');
-        else
-            all[i] = QChar(all.at(i).unicode() + 1);
+        while (all[i] == u'9')
+            all[i--] = u'0';
+        all[i] = QChar(all[i].unicode() + 1);
     }
-    integral = all.left(all.size() - decimals);
-    fraction = all.right(decimals);
-    while (integral.size() > 1 && integral.startsWith(u'0'))
-        integral.remove(0, 1);
-    if (integral.isEmpty())
-        integral = QStringLiteral("0");
-
-    QString result = integral;
-    if (decimals > 0)
-        result += u'.' + fraction;
+    const qsizetype integralEnd = all.size() - decimals;
+    qsizetype first = 0;
+    while (first < integralEnd - 1 && all[first] == u'0')
+        ++first;
     const bool zero = std::all_of(all.cbegin(), all.cend(), [](QChar c) { return c == u'0'; });
+
+    QString result;
+    result.reserve(integralEnd - first + decimals + 2);
     if (negative && !zero)
-        result.prepend(u'-');
+        result += u'-';
+    result.append(all.data() + first, integralEnd - first);
+    if (decimals > 0) {
+        result += u'.';
+        result.append(all.data() + integralEnd, decimals);
+    }
     return result;
 }
 

@@ -21,13 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fuzzCheck(!error.isEmpty(), "a refusal says why", text);
             continue;
         }
-        fuzzCheck(target.driver == QLatin1String("QSQLITE") ||
+        fuzzCheck(target.driver == QLatin1String("SQLITE") ||
                           target.driver == QLatin1String("QODBC"),
-                  "known Qt driver", target.driver);
+                  "known driver", target.driver);
         fuzzCheck(!target.databaseName.trimmed().isEmpty(), "a database to open", text);
-        fuzzCheck(target.connectOptions.contains(target.driver == QLatin1String("QSQLITE")
-                                                         ? QLatin1String("READONLY")
-                                                         : QLatin1String("READ_ONLY")),
+        // SQLite files are always opened read-only by HostDatabase.
+        fuzzCheck(target.driver == QLatin1String("SQLITE")
+                          || target.connectOptions.contains(QLatin1String("READ_ONLY")),
                   "opened read-only", target.connectOptions);
     }
 

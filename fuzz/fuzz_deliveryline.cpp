@@ -1,6 +1,7 @@
-// The delivery line builder on any run values and log row: a line that passes fieldProblem()
-// holds exactly 46 fields, no line break, and only characters Windows-1252 can write; the
-// number masks give what they promise for any decimal text.
+// The delivery line builder on any run values and log row: a line is written exactly when it
+// passes fieldProblem(), and then holds exactly 46 fields, no line break, and the codec's
+// Windows-1252 bytes; the number masks give what they promise for any decimal text; a double's
+// decimal text is Qt's shortest form.
 #include "FuzzCheck.h"
 
 #include "app/HostValue.h"
@@ -14,6 +15,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -69,7 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     PieceCounter counter;
     const DeliveryLine::Fields fields = DeliveryLine::BuildDeliveryLine(run, log, counter, german);
     const QString line = DeliveryLine::join(fields);
-    if (DeliveryLine::fieldProblem(fields, QStringLiteral("1")).isEmpty()) {
+    QByteArray bytes;
+    const bool encoded = DeliveryLine::encode(fields, bytes);
+    fuzzCheck(encoded == DeliveryLine::fieldProblem(fields, QStringLiteral("1")).isEmpty(),
+              "written exactly when the field check passes", line);
+    if (encoded) {
+        fuzzCheck(bytes == TextRules::ansiCodec()->fromUnicode(line) + "\r\n", "the codec's bytes",
+                  line);
         fuzzCheck(line.count(u';') == DeliveryLine::FieldCount - 1, "46 fields", line);
         fuzzCheck(!line.contains(u'\r') && !line.contains(u'\n'), "one line", line);
         fuzzCheck(TextRules::ansiCodec()->canEncode(line), "Windows-1252 only", line);
@@ -81,6 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString length = ValueFormat::length(log.laenge, german);
         fuzzCheck(oneDecimal.match(length).hasMatch(), "length mask", length);
     }
+    // The shortest decimal of a double, written by the value itself, is the one Qt writes.
+    const double binary = input.ConsumeFloatingPoint<double>();
+    if (std::isfinite(binary)) {
+        const QString decimal = HostValue::number(binary).decimalText();
+        fuzzCheck(decimal == HostValue::normalizeDecimal(QString::number(
+                                     binary, 'f', QLocale::FloatingPointShortest)),
+                  "shortest decimal", decimal);
+    }
+
     // "0000": a number is padded to at least four digits; any other text stays as it is.
     const QString piece = run.value[0];
     const QString padded = ValueFormat::zeroPadded(piece, 4, german);

@@ -199,13 +199,14 @@ void TestHostDatabase::valueText()
 void TestHostDatabase::valueFromSqlite_keepsKinds()
 {
     HostFixture host;
-    QVERIFY(host.exec({ "INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA) VALUES "
-                        "(1, '4711', 12.25, 17, '2024-03-15', 'fi')" }));
+    QVERIFY(host.exec({ "INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA, GKL) "
+                        "VALUES (1, '4711', 12.25, 17, '2024-03-15', 'fi', X'4BC3A4')" }));
     HostDatabase database;
     QVERIFY(database.open(host.connectionString()));
-    HostQuery query = database.exec(
-            QStringLiteral("SELECT laenge, BLNR, ListDatum, HA, KLST FROM LOGS WHERE LISTE = ?"),
-            { QStringLiteral("4711") });
+    HostQuery query = database.exec(QStringLiteral("SELECT laenge, BLNR, ListDatum, HA, KLST, GKL "
+                                                   "FROM LOGS WHERE LISTE = ?"),
+                                    { QStringLiteral("4711") });
+    QCOMPARE(query.columnCount(), 6);
     QVERIFY(query.next());
     QCOMPARE(query.indexOf(QStringLiteral("LAENGE")), 0);
     QCOMPARE(query.indexOf(QStringLiteral("listdatum")), 2);
@@ -215,6 +216,7 @@ void TestHostDatabase::valueFromSqlite_keepsKinds()
     QCOMPARE(query.value(2).toDate(), QDate(2024, 3, 15));
     QCOMPARE(query.value(3), HostValue::text(QStringLiteral("fi")));
     QVERIFY(query.value(4).isNull());
+    QCOMPARE(query.value(5), HostValue::text(QStringLiteral("Kä"))); // a BLOB as UTF-8 text
     QVERIFY(!query.next());
     QVERIFY(!query.failed());
 }

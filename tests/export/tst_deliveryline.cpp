@@ -373,6 +373,9 @@ void TestDeliveryLine::fieldProblem()
     auto fields = DeliveryLine::BuildDeliveryLine(exampleRun(), ownedLog(), counter, German);
     fields[field - 1] = value;
     QTEST(DeliveryLine::fieldProblem(fields, "15"), "problem");
+    QByteArray bytes;
+    QCOMPARE(DeliveryLine::encode(fields, bytes),
+             DeliveryLine::fieldProblem(fields, "15").isEmpty());
 }
 
 // The file's bytes are the codec's Windows-1252 of the joined line, also for the characters
@@ -400,7 +403,7 @@ void TestDeliveryLine::encode()
             QTextCodec::codecForName("Windows-1252")->fromUnicode(DeliveryLine::join(fields))
             + "\r\n";
     QByteArray bytes("a longer line left from before, which must not show through");
-    DeliveryLine::encode(fields, bytes);
+    QVERIFY(DeliveryLine::encode(fields, bytes));
     QCOMPARE(bytes, expected);
 }
 

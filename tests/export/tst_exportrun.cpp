@@ -178,6 +178,10 @@ void TestExportRun::run_data()
     QTest::newRow("empty entry takes NULL and empty lots")
             << threeLots << Changes() << "815" << QStringList{ "" } << ok << file
             << QStringList{ "14", "17" };
+    // The main window's lot list hands over its empty entry as the null string.
+    QTest::newRow("empty entry as the lot list gives it")
+            << threeLots << Changes() << "815" << QStringList{ QString() } << ok << file
+            << QStringList{ "14", "17" };
     QTest::newRow("no log matches: empty file")
             << QStringList() << Changes() << "815" << QStringList{ "99" } << ok << file
             << QStringList();
