@@ -6,9 +6,9 @@
 #include "app/TextRules.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QDir>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -24,62 +24,65 @@ private slots:
     void init();
     void startupFailure_leavesBrettIniAlone_data();
     void startupFailure_leavesBrettIniAlone();
-    void load_offersListsAndReadsSettings();
-    void choosingNotTyping_fillsLotsAndDropsSelection();
-    void layout_geometryAndTabOrder();
+    void load_offersListsAndOnlyChoosingFillsLots();
+    void tab_followsTheLayout();
     void close_storesSettings();
     void exportFault_showsMessageAndLosesNothing();
     void brettIniNotReplaceable_windowStillCloses();
 
 private:
     QString brettIni() const { return m_appDir->filePath(QStringLiteral("Brett.Ini")); }
-    static QByteArray readAll(const QString &path);
-    static int openDescriptors(const QString &path);
+    template<class T>
+    static T *child(const QWidget &window, const char *name)
+    {
+        return window.findChild<T *>(QLatin1String(name));
+    }
+    static bool write(const QString &path, const QByteArray &bytes)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) >= 0;
+    }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // How many of this process's file descriptors are open on path: the host connection's.
+    static int openDescriptors(const QString &path)
+    {
+        int count = 0;
+        for (const QFileInfo &fd : QDir("/proc/self/fd").entryInfoList(QDir::Files | QDir::System))
+            count += fd.symLinkTarget() == QFileInfo(path).canonicalFilePath() ? 1 : 0;
+        return count;
+    }
 
     std::unique_ptr<HostFixture> m_host;
     std::unique_ptr<QTemporaryDir> m_appDir;
 };
 
-QByteArray TestFMain::readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// How many of this process's file descriptors are open on path: the host connection's.
-int TestFMain::openDescriptors(const QString &path)
-{
-    const QString file = QFileInfo(path).canonicalFilePath();
-    int count = 0;
-    const QDir descriptors(QStringLiteral("/proc/self/fd"));
-    for (const QFileInfo &descriptor : descriptors.entryInfoList(QDir::Files | QDir::System))
-        count += descriptor.symLinkTarget() == file ? 1 : 0;
-    return count;
-}
-
 void TestFMain::init()
 {
     m_host = std::make_unique<HostFixture>();
-    QVERIFY(m_host->exec({ "INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4711', 0), "
-                           "('4712', NULL), ('gesperrt', 1)",
-                           "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '1'), "
-                           "(2, '4711', '2'), (3, '4711', NULL), (4, '4712', 'A')" }));
+    QVERIFY(m_host->exec({"INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4711', 0), "
+                          "('4712', NULL), ('gesperrt', 1)",
+                          "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '1'), "
+                          "(2, '4711', '2'), (3, '4711', NULL), (4, '4712', 'A')"}));
     m_appDir = std::make_unique<QTemporaryDir>();
-    QFile file(brettIni());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("FWJ=2023\r\nEXTRA=kept until the next save\r\n");
+    QVERIFY(write(brettIni(), "FWJ=2023\r\nEXTRA=kept until the next save\r\n"));
 }
 
 void TestFMain::startupFailure_leavesBrettIniAlone_data()
 {
     QTest::addColumn<QString>("commandLine");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no command line, no lindavex.Ini") << "" << "lindavex.Ini";
+    QTest::newRow("no command line, no lindavex.Ini") << ""
+                                                      << "lindavex.Ini";
     QTest::newRow("database file missing") << "Provider=SQLite;Data Source=/nonexistent/x.db"
                                            << "/nonexistent/x.db";
-    QTest::newRow("unknown form") << "Server=x" << "Erlaubt sind";
-    QTest::newRow("list query fails") << "DROP" << "LISTENKOPF";
-    QTest::newRow("host database is no database") << "TEXT" << "Keine Verbindung zur Datenbank";
+    QTest::newRow("unknown form") << "Server=x"
+                                  << "Erlaubt sind";
+    QTest::newRow("list query fails") << "DROP"
+                                      << "LISTENKOPF";
 }
 
 void TestFMain::startupFailure_leavesBrettIniAlone()
@@ -87,13 +90,8 @@ void TestFMain::startupFailure_leavesBrettIniAlone()
     QFETCH(QString, commandLine);
     QFETCH(QString, message);
     if (commandLine == QLatin1String("DROP")) {
-        QVERIFY(m_host->exec({ "DROP TABLE LISTENKOPF" }));
+        QVERIFY(m_host->exec({"DROP TABLE LISTENKOPF"}));
         commandLine = m_host->connectionString();
-    } else if (commandLine == QLatin1String("TEXT")) {
-        QFile text(m_appDir->filePath(QStringLiteral("host.txt")));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write(QByteArray("[Datenbank]\r\nSQLServer=SRV01\r\n").repeated(100));
-        commandLine = QStringLiteral("Provider=SQLite;Data Source=") + text.fileName();
     }
     const QByteArray before = readAll(brettIni());
     {
@@ -106,29 +104,20 @@ void TestFMain::startupFailure_leavesBrettIniAlone()
     QCOMPARE(readAll(brettIni()), before);
 }
 
-void TestFMain::load_offersListsAndReadsSettings()
+void TestFMain::load_offersListsAndOnlyChoosingFillsLots()
 {
     F_Main window(m_appDir->path());
     QVERIFY2(window.Form_Load(m_host->connectionString() + QStringLiteral(" | ignored")),
              qPrintable(window.errorString()));
     QCOMPARE(window.windowTitle(), Startup::caption());
-    auto *cbListe = window.findChild<QComboBox *>(QStringLiteral("CbListe"));
-    QCOMPARE(cbListe->count(), 2);
-    QCOMPARE(cbListe->itemText(1), QStringLiteral("4712"));
-    QCOMPARE(cbListe->currentText(), QString());
-    QCOMPARE(window.findChild<QListWidget *>(QStringLiteral("LbLos"))->count(), 0);
     QCOMPARE(window.settings().value(ExportSettings::FWJ), QStringLiteral("2023"));
     QCOMPARE(window.settings().value(ExportSettings::EXPORTPATH), m_appDir->path());
-}
-
-void TestFMain::choosingNotTyping_fillsLotsAndDropsSelection()
-{
-    F_Main window(m_appDir->path());
-    QVERIFY(window.Form_Load(m_host->connectionString()));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *cbListe = window.findChild<QComboBox *>(QStringLiteral("CbListe"));
-    auto *lbLos = window.findChild<QListWidget *>(QStringLiteral("LbLos"));
+    auto *cbListe = child<QComboBox>(window, "CbListe");
+    auto *lbLos = child<QListWidget>(window, "LbLos");
+    QCOMPARE(cbListe->count(), 2);
+    QCOMPARE(cbListe->currentText(), QString());
 
     // A name typed in full, confirmed with Enter and left, is still no choice.
     cbListe->setFocus();
@@ -143,7 +132,6 @@ void TestFMain::choosingNotTyping_fillsLotsAndDropsSelection()
     QCOMPARE(cbListe->currentText(), QStringLiteral("4711"));
     QCOMPARE(lbLos->count(), 3);
     QCOMPARE(lbLos->item(0)->text(), QString());
-    QCOMPARE(lbLos->item(2)->text(), QStringLiteral("2"));
 
     const auto click = [lbLos](int row, Qt::KeyboardModifiers modifiers) {
         QTest::mouseClick(lbLos->viewport(), Qt::LeftButton, modifiers,
@@ -153,8 +141,8 @@ void TestFMain::choosingNotTyping_fillsLotsAndDropsSelection()
     QCOMPARE(click(0, {}), 1);
     QCOMPARE(click(2, Qt::ControlModifier), 2);
     QCOMPARE(click(1, {}), 1);
-    QCOMPARE(click(2, Qt::ShiftModifier), 2);
 
+    // The next list's lots come without a selection.
     cbListe->setFocus();
     QTest::keyClick(cbListe, Qt::Key_Down);
     QCOMPARE(lbLos->count(), 1);
@@ -162,31 +150,19 @@ void TestFMain::choosingNotTyping_fillsLotsAndDropsSelection()
     QVERIFY(lbLos->selectedItems().isEmpty());
 }
 
-void TestFMain::layout_geometryAndTabOrder()
+void TestFMain::tab_followsTheLayout()
 {
     F_Main window(m_appDir->path());
-    QCOMPARE(window.size(), QSize(327, 210));
-    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("CbListe"))->geometry(),
-             QRect(16, 24, 193, 21));
-    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("LbLos"))->geometry(),
-             QRect(224, 48, 97, 108));
-    QCOMPARE(window.findChild<QWidget *>(QStringLiteral("B_Close"))->geometry(),
-             QRect(224, 176, 97, 25));
-    QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("B_Info"))->text(),
-             QString::fromUtf8("Info über..."));
-
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     QStringList order;
-    QWidget *widget = window.findChild<QWidget *>(QStringLiteral("B_Einstellungen"));
-    for (int i = 0; i < 6; ++i) {
-        order << widget->objectName();
-        widget = widget->nextInFocusChain();
-        while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty()
-               || widget->objectName().startsWith(QLatin1String("qt_")))
-            widget = widget->nextInFocusChain();
+    for (int i = 0; i <= 6; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(order, (QStringList{ "B_Einstellungen", "B_Info", "CbListe", "LbLos", "B_Start",
-                                  "B_Close" }));
-    QCOMPARE(window.focusWidget(), window.findChild<QWidget *>(QStringLiteral("B_Einstellungen")));
+    QCOMPARE(order,
+             QString("B_Einstellungen B_Info CbListe LbLos B_Start B_Close B_Einstellungen")
+                     .split(' '));
 }
 
 void TestFMain::close_storesSettings()
@@ -196,7 +172,7 @@ void TestFMain::close_storesSettings()
         QVERIFY(window.Form_Load(m_host->connectionString()));
         window.settings().setValue(ExportSettings::FORSTAMT, QStringLiteral(" Nord "));
         window.show();
-        window.findChild<QPushButton *>(QStringLiteral("B_Close"))->click();
+        child<QPushButton>(window, "B_Close")->click();
         QVERIFY(!window.isVisible());
     }
     const QByteArray written = readAll(brettIni());
@@ -212,28 +188,24 @@ void TestFMain::exportFault_showsMessageAndLosesNothing()
 {
     HostFixture host;
     QVERIFY(host.execFile(HostFixture::sourceFile(QStringLiteral("demo/data.sql"))));
-    const QString exportDir = m_appDir->filePath(QStringLiteral("export"));
-    QVERIFY(QDir(m_appDir->path()).mkdir(QStringLiteral("export")));
+    QTemporaryDir exportDir;
     QFile in(HostFixture::sourceFile(QStringLiteral("demo/Brett.Ini.in")));
     QVERIFY(in.open(QIODevice::ReadOnly));
-    QFile ini(brettIni());
-    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ini.write(TextRules::ansiCodec()->fromUnicode(
-            QString::fromUtf8(in.readAll()).replace("@EXPORTPATH@", exportDir).replace("\n", "\r\n")));
-    ini.close();
-    const QString delivery = QDir(exportDir).filePath(QStringLiteral("LB123400004711.Txt"));
-    QFile old(delivery);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("yesterday's delivery\r\n");
-    old.close();
+    QVERIFY(write(
+            brettIni(),
+            TextRules::ansiCodec()->fromUnicode(QString::fromUtf8(in.readAll())
+                                                        .replace("@EXPORTPATH@", exportDir.path())
+                                                        .replace("\n", "\r\n"))));
+    const QString delivery = exportDir.filePath(QStringLiteral("LB123400004711.Txt"));
+    QVERIFY(write(delivery, "yesterday's delivery\r\n"));
     const QByteArray settingsBefore = readAll(brettIni());
 
     F_Main window(m_appDir->path());
     QVERIFY2(window.Form_Load(host.connectionString()), qPrintable(window.errorString()));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.findChild<QComboBox *>(QStringLiteral("CbListe"))->setEditText(QStringLiteral("4711"));
-    auto *bStart = window.findChild<QPushButton *>(QStringLiteral("B_Start"));
+    child<QComboBox>(window, "CbListe")->setEditText(QStringLiteral("4711"));
+    auto *bStart = child<QPushButton>(window, "B_Start");
     {
         QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "writer");
         writer.setDatabaseName(host.path());
@@ -243,21 +215,20 @@ void TestFMain::exportFault_showsMessageAndLosesNothing()
         ModalRecorder recorder;
         bStart->click();
         QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
-        QCOMPARE(recorder.captions, QStringList{ "Brettholm32" });
-        QCOMPARE(recorder.messages,
-                 QStringList{ "Datenbankfehler: database is locked - Abbruch!" });
+        QCOMPARE(recorder.captions, QStringList {"Brettholm32"});
+        QCOMPARE(recorder.messages, QStringList {"Datenbankfehler: database is locked - Abbruch!"});
     }
     QSqlDatabase::removeDatabase("writer");
     QCOMPARE(readAll(delivery), QByteArray("yesterday's delivery\r\n"));
-    QCOMPARE(QDir(exportDir).entryList(QDir::Files | QDir::Hidden),
-             QStringList{ "LB123400004711.Txt" });
+    QCOMPARE(QDir(exportDir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList {"LB123400004711.Txt"});
     QCOMPARE(readAll(brettIni()), settingsBefore);
 
     // The program goes on: with the lock gone the same export succeeds.
     QVERIFY(window.isVisible());
     ModalRecorder second;
     bStart->click();
-    QCOMPARE(second.messages, QStringList{ "Export erfolgreich!" });
+    QCOMPARE(second.messages, QStringList {"Export erfolgreich!"});
     QCOMPARE(readAll(delivery).count("\r\n"), 25);
 }
 
@@ -267,22 +238,20 @@ void TestFMain::brettIniNotReplaceable_windowStillCloses()
     QVERIFY(QDir(m_appDir->path()).mkdir(QStringLiteral("Brett.Ini")));
     F_Main window(m_appDir->path());
     QVERIFY(window.Form_Load(m_host->connectionString()));
-    QCOMPARE(window.settings().value(ExportSettings::EXPORTPATH), m_appDir->path());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(openDescriptors(m_host->path()) > 0);
 
     ModalRecorder recorder;
-    window.findChild<QPushButton *>(QStringLiteral("B_Close"))->click();
+    child<QPushButton>(window, "B_Close")->click();
     QCOMPARE(recorder.messages.size(), 1);
-    QVERIFY2(recorder.messages[0].startsWith(QStringLiteral(
-                     "Die Einstellungen konnten nicht in %1 gespeichert werden: ")
-                                                     .arg(brettIni())),
+    QVERIFY2(recorder.messages[0].startsWith(
+                     QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert werden: ")
+                             .arg(brettIni())),
              qPrintable(recorder.messages[0]));
     QVERIFY(!window.isVisible());
     QCOMPARE(openDescriptors(m_host->path()), 0);
-    QVERIFY(QFileInfo(brettIni()).isDir());
-    QVERIFY(QDir(brettIni()).isEmpty());
+    QVERIFY(QFileInfo(brettIni()).isDir() && QDir(brettIni()).isEmpty());
     QCOMPARE(QDir(m_appDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 

