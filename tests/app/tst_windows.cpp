@@ -20,6 +20,7 @@ class TestWindows : public QObject
 private slots:
     void captions_fitTheirBoxes_data();
     void captions_fitTheirBoxes();
+    void mainWindowTab_followsTheLayout();
     void enterAndEscape_doNotClose_data();
     void enterAndEscape_doNotClose();
     void mainWindowButtons_openModallyOnTheSettingsInMemory_data();
@@ -79,6 +80,19 @@ void TestWindows::captions_fitTheirBoxes()
                  qPrintable(QString("%1: %2 px in %3").arg(text).arg(width).arg(box.width())));
     }
     QCOMPARE(measured, captions);
+}
+
+void TestWindows::mainWindowTab_followsTheLayout()
+{
+    QVERIFY(QTest::qWaitForWindowActive(show("main")));
+    QStringList order;
+    for (int i = 0; i <= 6; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order,
+             QString("B_Einstellungen B_Info CbListe LbLos B_Start B_Close B_Einstellungen")
+                     .split(' '));
 }
 
 void TestWindows::enterAndEscape_doNotClose_data()
