@@ -29,12 +29,7 @@ private slots:
     void brettIniNotReplaceable_windowStillCloses();
 
 private:
-    QString brettIni() const { return m_appDir->filePath(QStringLiteral("Brett.Ini")); }
-    template<class T>
-    static T *child(const QWidget &window, const char *name)
-    {
-        return window.findChild<T *>(QLatin1String(name));
-    }
+    QString brettIni() const { return m_appDir->filePath("Brett.Ini"); }
     static bool write(const QString &path, const QByteArray &bytes)
     {
         QFile file(path);
@@ -94,20 +89,20 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
 {
     {
         F_Main window(m_appDir->path());
-        QVERIFY2(window.Form_Load(m_host->connectionString() + QStringLiteral(" | ignored")),
+        QVERIFY2(window.Form_Load(m_host->connectionString() + " | ignored"),
                  qPrintable(window.errorString()));
         QCOMPARE(window.windowTitle(), Startup::caption());
-        QCOMPARE(window.settings().value(ExportSettings::FWJ), QStringLiteral("2023"));
+        QCOMPARE(window.settings().value(ExportSettings::FWJ), "2023");
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *cbListe = child<QComboBox>(window, "CbListe");
-        auto *lbLos = child<QListWidget>(window, "LbLos");
+        auto *cbListe = window.findChild<QComboBox *>("CbListe");
+        auto *lbLos = window.findChild<QListWidget *>("LbLos");
         QCOMPARE(cbListe->count(), 2);
         QCOMPARE(cbListe->currentText(), QString());
 
         // A name typed in full, confirmed with Enter and left, is still no choice.
         cbListe->setFocus();
-        QTest::keyClicks(cbListe->lineEdit(), QStringLiteral("4711"));
+        QTest::keyClicks(cbListe->lineEdit(), "4711");
         QTest::keyClick(cbListe->lineEdit(), Qt::Key_Return);
         lbLos->setFocus();
         QCOMPARE(lbLos->count(), 0);
@@ -115,7 +110,7 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
         // Choosing by arrow key is; the empty entry stands for the logs without a lot.
         cbListe->setFocus();
         QTest::keyClick(cbListe, Qt::Key_Down);
-        QCOMPARE(cbListe->currentText(), QStringLiteral("4711"));
+        QCOMPARE(cbListe->currentText(), "4711");
         QCOMPARE(lbLos->count(), 3);
         QCOMPARE(lbLos->item(0)->text(), QString());
         const auto click = [lbLos](int row, Qt::KeyboardModifiers modifiers) {
@@ -130,11 +125,11 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
         // The next list's lots come without a selection.
         QTest::keyClick(cbListe, Qt::Key_Down);
         QCOMPARE(lbLos->count(), 1);
-        QCOMPARE(lbLos->item(0)->text(), QStringLiteral("A"));
+        QCOMPARE(lbLos->item(0)->text(), "A");
         QVERIFY(lbLos->selectedItems().isEmpty());
 
-        window.settings().setValue(ExportSettings::FORSTAMT, QStringLiteral(" Nord "));
-        child<QPushButton>(window, "B_Close")->click();
+        window.settings().setValue(ExportSettings::FORSTAMT, " Nord ");
+        window.findChild<QPushButton *>("B_Close")->click();
         QVERIFY(!window.isVisible());
     }
     const QByteArray written = readAll(brettIni());
@@ -149,16 +144,12 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
 void TestFMain::exportFault_showsMessageAndLosesNothing()
 {
     HostFixture host;
-    QVERIFY(host.execFile(HostFixture::sourceFile(QStringLiteral("demo/data.sql"))));
+    QVERIFY(host.execFile(HostFixture::sourceFile("demo/data.sql")));
     QTemporaryDir exportDir;
-    QFile in(HostFixture::sourceFile(QStringLiteral("demo/Brett.Ini.in")));
-    QVERIFY(in.open(QIODevice::ReadOnly));
-    QVERIFY(write(
-            brettIni(),
-            TextRules::ansiCodec()->fromUnicode(QString::fromUtf8(in.readAll())
-                                                        .replace("@EXPORTPATH@", exportDir.path())
-                                                        .replace("\n", "\r\n"))));
-    const QString delivery = exportDir.filePath(QStringLiteral("LB123400004711.Txt"));
+    QString ini = QString::fromUtf8(readAll(HostFixture::sourceFile("demo/Brett.Ini.in")));
+    ini.replace("@EXPORTPATH@", exportDir.path()).replace("\n", "\r\n");
+    QVERIFY(write(brettIni(), TextRules::ansiCodec()->fromUnicode(ini)));
+    const QString delivery = exportDir.filePath("LB123400004711.Txt");
     QVERIFY(write(delivery, "yesterday's delivery\r\n"));
     const QByteArray settingsBefore = readAll(brettIni());
 
@@ -166,17 +157,17 @@ void TestFMain::exportFault_showsMessageAndLosesNothing()
     QVERIFY2(window.Form_Load(host.connectionString()), qPrintable(window.errorString()));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    child<QComboBox>(window, "CbListe")->setEditText(QStringLiteral("4711"));
-    auto *bStart = child<QPushButton>(window, "B_Start");
+    window.findChild<QComboBox *>("CbListe")->setEditText("4711");
+    auto *bStart = window.findChild<QPushButton *>("B_Start");
     {
-        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "writer");
+        QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", "writer");
         writer.setDatabaseName(host.path());
         QVERIFY(writer.open());
         QSqlQuery lock(writer);
-        QVERIFY(lock.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(lock.exec("BEGIN EXCLUSIVE"));
         ModalRecorder recorder;
         bStart->click();
-        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        QVERIFY(lock.exec("ROLLBACK"));
         QCOMPARE(recorder.captions, QStringList {"Brettholm32"});
         QCOMPARE(recorder.messages, QStringList {"Datenbankfehler: database is locked - Abbruch!"});
     }
@@ -197,18 +188,17 @@ void TestFMain::exportFault_showsMessageAndLosesNothing()
 void TestFMain::brettIniNotReplaceable_windowStillCloses()
 {
     QVERIFY(QFile::remove(brettIni()));
-    QVERIFY(QDir(m_appDir->path()).mkdir(QStringLiteral("Brett.Ini")));
+    QVERIFY(QDir(m_appDir->path()).mkdir("Brett.Ini"));
     F_Main window(m_appDir->path());
     QVERIFY(window.Form_Load(m_host->connectionString()));
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     ModalRecorder recorder;
-    child<QPushButton>(window, "B_Close")->click();
+    window.findChild<QPushButton *>("B_Close")->click();
     QCOMPARE(recorder.messages.size(), 1);
-    QVERIFY2(recorder.messages[0].startsWith(
-                     QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert werden: ")
-                             .arg(brettIni())),
+    QVERIFY2(recorder.messages[0].startsWith("Die Einstellungen konnten nicht in " + brettIni() +
+                                             " gespeichert werden: "),
              qPrintable(recorder.messages[0]));
     QVERIFY(!window.isVisible());
     QVERIFY(QFileInfo(brettIni()).isDir() && QDir(brettIni()).isEmpty());

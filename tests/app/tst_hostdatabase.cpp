@@ -20,16 +20,35 @@ class TestHostDatabase : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void open_failsCleanly_data();
     void open_failsCleanly();
-    void sqlServerClosedPort_failsFastWithClearMessage();
+    void sqlServerUnreachable_failsInBoundedTime_data();
+    void sqlServerUnreachable_failsInBoundedTime();
     void openLists_offersUnlockedTrimmedSortedAndRefusesWrites();
     void lotsOfList_data();
     void lotsOfList();
     void valueText_data();
     void valueText();
     void valueFromSqlite_keepsKinds();
+
+private:
+    HostFixture m_host; // lists, lots and a log of every kind of value
+    HostDatabase m_database;
 };
+
+void TestHostDatabase::initTestCase()
+{
+    QVERIFY(m_host.exec(
+            {"INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4712', 0), ('4711  ', NULL), "
+             "('gesperrt', 1), (NULL, 0), ('O''Hara', 0)",
+             "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '2'), (2, '4711 ', '1 '), "
+             "(3, '4711', 'A'), (4, '4711', '2'), (5, '4712', 'B'), (6, '4712', ''), "
+             "(7, '4712', NULL), (8, 'O''Hara', 'Q'), (9, '4713', 'Z'), (10, '4712', '  ')",
+             "INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA, GKL) "
+             "VALUES (11, 'Werte', 12.25, 17, '2024-03-15', 'fi', X'4BC3A4')"}));
+    QVERIFY2(m_database.open(m_host.connectionString()), qPrintable(m_database.errorString()));
+}
 
 void TestHostDatabase::open_failsCleanly_data()
 {
@@ -42,22 +61,37 @@ void TestHostDatabase::open_failsCleanly()
 {
     QFETCH(QByteArray, fileContent);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("host.sqlite"));
+    const QString path = dir.filePath("host.sqlite");
     QFile file(path);
     QVERIFY(fileContent.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(fileContent)));
     file.close();
     HostDatabase database;
-    QVERIFY(!database.open(QStringLiteral("Provider=SQLite;Data Source=") + path));
+    QVERIFY(!database.open("Provider=SQLite;Data Source=" + path));
     QVERIFY(!database.errorString().isEmpty());
     QVERIFY(!database.isOpen());
     QCOMPARE(QFile::exists(path), !fileContent.isEmpty());
 }
 
-void TestHostDatabase::sqlServerClosedPort_failsFastWithClearMessage()
+void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime_data()
 {
-    QVERIFY2(OdbcDrivers::installed().contains(QStringLiteral("FreeTDS")),
+    QTest::addColumn<bool>("listening"); // the port takes connections but never answers
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<int>("minSeconds");
+    QTest::addColumn<int>("maxSeconds");
+    QTest::newRow("port closed") << false << "Integrated Security=SSPI" << 0 << 5;
+    QTest::newRow("server never answers, login timeout")
+            << true << "User ID=forst;Password=x;Connect Timeout=2" << 2 << 8;
+}
+
+void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime()
+{
+    QFETCH(bool, listening);
+    QFETCH(QString, options);
+    QFETCH(int, minSeconds);
+    QFETCH(int, maxSeconds);
+    QVERIFY2(OdbcDrivers::installed().contains("FreeTDS"),
              "the FreeTDS ODBC driver (package tdsodbc) is missing");
-    // A loopback port of our own, closed again at once.
+    // A loopback port of our own: closed again at once, or left listening without accepting.
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address {};
     address.sin_family = AF_INET;
@@ -65,33 +99,32 @@ void TestHostDatabase::sqlServerClosedPort_failsFastWithClearMessage()
     socklen_t length = sizeof address;
     QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length), 0);
-    ::close(fd);
+    QCOMPARE(listening ? ::listen(fd, 16) : ::close(fd), 0);
 
     HostDatabase database;
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(!database.open(QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;"
-                                          "Initial Catalog=Forst;Data Source=127.0.0.1,%1")
-                                   .arg(ntohs(address.sin_port))));
-    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(!database.isOpen());
-    QVERIFY2(
-            database.errorString().startsWith(QStringLiteral("Keine Verbindung zur Datenbank: ")) &&
-                    database.errorString().contains(QStringLiteral("FreeTDS")),
-            qPrintable(database.errorString()));
+    const bool opened = database.open(
+            QStringLiteral("Provider=SQLOLEDB.1;Initial Catalog=Forst;Data Source=127.0.0.1,%1;")
+                    .arg(ntohs(address.sin_port)) +
+            options);
+    const qint64 elapsed = timer.elapsed();
+    if (listening)
+        ::close(fd);
+    QVERIFY(!opened && !database.isOpen());
+    QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ") &&
+                     database.errorString().contains("FreeTDS"),
+             qPrintable(database.errorString()));
+    QVERIFY2(elapsed >= minSeconds * 1000 - 200 && elapsed <= maxSeconds * 1000,
+             qPrintable(QString::number(elapsed)));
 }
 
 void TestHostDatabase::openLists_offersUnlockedTrimmedSortedAndRefusesWrites()
 {
-    HostFixture host;
-    QVERIFY(host.exec({"INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4712', 0), "
-                       "('4711  ', NULL), ('gesperrt', 1), (NULL, 0), ('O''Hara', 0)"}));
-    HostDatabase database;
-    QVERIFY2(database.open(host.connectionString()), qPrintable(database.errorString()));
-    QVERIFY(database.exec(QStringLiteral("DELETE FROM LISTENKOPF")).failed());
-    QVERIFY(database.exec(QStringLiteral("CREATE TABLE X (A)")).failed());
+    QVERIFY(m_database.exec("DELETE FROM LISTENKOPF").failed());
+    QVERIFY(m_database.exec("CREATE TABLE X (A)").failed());
     QStringList lists {"stale"};
-    QVERIFY(HostLists(database).openLists(&lists));
+    QVERIFY(HostLists(m_database).openLists(&lists));
     QCOMPARE(lists, (QStringList {"4711", "4712", "O'Hara"}));
 }
 
@@ -110,16 +143,9 @@ void TestHostDatabase::lotsOfList_data()
 
 void TestHostDatabase::lotsOfList()
 {
-    HostFixture host;
-    QVERIFY(host.exec({"INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '2'), "
-                       "(2, '4711 ', '1 '), (3, '4711', 'A'), (4, '4711', '2'), "
-                       "(5, '4712', 'B'), (6, '4712', ''), (7, '4712', NULL), "
-                       "(8, 'O''Hara', 'Q'), (9, '4713', 'Z'), (10, '4712', '  ')"}));
-    HostDatabase database;
-    QVERIFY(database.open(host.connectionString()));
     QFETCH(QString, list);
     QStringList lots {"stale"};
-    QVERIFY(HostLists(database).lotsOfList(list, &lots));
+    QVERIFY(HostLists(m_database).lotsOfList(list, &lots));
     QTEST(lots, "lots");
 }
 
@@ -158,25 +184,19 @@ void TestHostDatabase::valueText()
 
 void TestHostDatabase::valueFromSqlite_keepsKinds()
 {
-    HostFixture host;
-    QVERIFY(host.exec({"INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA, GKL) "
-                       "VALUES (1, '4711', 12.25, 17, '2024-03-15', 'fi', X'4BC3A4')"}));
-    HostDatabase database;
-    QVERIFY(database.open(host.connectionString()));
-    HostQuery query = database.exec(QStringLiteral("SELECT laenge, BLNR, ListDatum, HA, KLST, GKL "
-                                                   "FROM LOGS WHERE LISTE = ?"),
-                                    {QStringLiteral("4711")});
+    HostQuery query = m_database.exec(
+            "SELECT laenge, BLNR, ListDatum, HA, KLST, GKL FROM LOGS WHERE LISTE = ?", {"Werte"});
     QCOMPARE(query.columnCount(), 6);
     QVERIFY(query.next());
-    QCOMPARE(query.indexOf(QStringLiteral("LAENGE")), 0);
-    QCOMPARE(query.indexOf(QStringLiteral("listdatum")), 2);
-    QCOMPARE(query.indexOf(QStringLiteral("WO1")), -1);
-    QCOMPARE(query.value(0), HostValue::number(QStringLiteral("12.25")));
+    QCOMPARE(query.indexOf("LAENGE"), 0);
+    QCOMPARE(query.indexOf("listdatum"), 2);
+    QCOMPARE(query.indexOf("WO1"), -1);
+    QCOMPARE(query.value(0), HostValue::number("12.25"));
     QCOMPARE(query.value(1), HostValue::number(qlonglong(17)));
     QCOMPARE(query.value(2).toDate(), QDate(2024, 3, 15));
-    QCOMPARE(query.value(3), HostValue::text(QStringLiteral("fi")));
+    QCOMPARE(query.value(3), HostValue::text("fi"));
     QVERIFY(query.value(4).isNull());
-    QCOMPARE(query.value(5), HostValue::text(QStringLiteral("Kä"))); // a BLOB as UTF-8 text
+    QCOMPARE(query.value(5), HostValue::text("Kä")); // a BLOB as UTF-8 text
     QVERIFY(!query.next());
     QVERIFY(!query.failed());
 }

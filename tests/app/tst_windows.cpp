@@ -107,8 +107,6 @@ void TestWindows::enterAndEscape_doNotClose_data()
                                                    << "But_Schliessen" << +Qt::Key_Return;
     QTest::newRow("about, Escape") << "about"
                                    << "" << +Qt::Key_Escape;
-    QTest::newRow("about, Return") << "about"
-                                   << "" << +Qt::Key_Return;
 }
 
 void TestWindows::enterAndEscape_doNotClose()
