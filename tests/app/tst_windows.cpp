@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
-// The three windows as a person sees them: captions, keys, and how they open.
+// The three windows as a person sees them: captions, places, keys, and how they open.
 class TestWindows : public QObject
 {
     Q_OBJECT
@@ -20,6 +20,8 @@ class TestWindows : public QObject
 private slots:
     void captions_fitTheirBoxes_data();
     void captions_fitTheirBoxes();
+    void layout_geometry_data();
+    void layout_geometry();
     void mainWindowTab_followsTheLayout();
     void enterAndEscape_doNotClose_data();
     void enterAndEscape_doNotClose();
@@ -80,6 +82,34 @@ void TestWindows::captions_fitTheirBoxes()
                  qPrintable(QString("%1: %2 px in %3").arg(text).arg(width).arg(box.width())));
     }
     QCOMPARE(measured, captions);
+}
+
+void TestWindows::layout_geometry_data()
+{
+    // A few places of the twips layout in pixels, relative to the client area or the frame; an
+    // empty control stands for the window. They catch a unit slip or a control in the wrong frame.
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("LbLos") << "main"
+                           << "LbLos" << QRect(224, 48, 97, 108);
+    QTest::newRow("settings at its fixed place") << "settings"
+                                                 << "" << QRect(105, 108, 582, 428);
+    QTest::newRow("Cb_ZertifizierungsNrWB") << "settings"
+                                            << "Cb_ZertifizierungsNrWB" << QRect(448, 288, 89, 21);
+    QTest::newRow("LbVersion") << "about"
+                               << "LbVersion" << QRect(320, 40, 57, 17);
+}
+
+void TestWindows::layout_geometry()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QRect, geometry);
+    QWidget *shown = show(window);
+    QWidget *widget = control.isEmpty() ? shown : shown->findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), geometry);
 }
 
 void TestWindows::mainWindowTab_followsTheLayout()
