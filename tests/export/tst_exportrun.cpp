@@ -49,7 +49,7 @@ public:
 
 private slots:
     void init();
-    void workedExample_isWrittenByteForByte();
+    void workedExample_isWrittenByteForByteForTheTrimmedName();
     void run_data();
     void run();
     void secondRun_writesTheSameLines();
@@ -86,7 +86,6 @@ void TestExportRun::init()
                           "PLZREVIER=12345|ORTREVIER=Tal|NAMEREVIERFORSTER=Frei|"
                           "TELREVIERFORSTER=0123|ABT=3|UABT=a|ZERTIFIZIERUNG=PEFC")
                    .split(u'|'));
-    m_messages.clear();
 }
 
 void TestExportRun::change(const QStringList &settings)
@@ -116,8 +115,10 @@ QStringList TestExportRun::files() const
     return QDir(m_exportDir->path()).entryList(QDir::Files | QDir::Hidden);
 }
 
-void TestExportRun::workedExample_isWrittenByteForByte()
+void TestExportRun::workedExample_isWrittenByteForByteForTheTrimmedName()
 {
+    QVERIFY(!runExport({}, ExportRun::Export, "  "));
+    QCOMPARE(m_messages, QStringList {"Keine Liste ausgewählt"});
     QVERIFY(runExport({}, ExportRun::Export, " 815 "));
     QCOMPARE(m_messages, QStringList {"Export erfolgreich!"});
     QCOMPARE(delivery(),
