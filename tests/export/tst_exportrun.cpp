@@ -74,11 +74,9 @@ void TestExportRun::init()
     m_host = std::make_unique<HostFixture>();
     m_exportDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_host->exec(
-            QStringList {"INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT2) VALUES "
-                         "('815', 0, '42')",
+            QStringList {"INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT2) VALUES ('815', 0, '42')",
                          "INSERT INTO RINDENKENNZ VALUES (1, 'U')",
-                         "INSERT INTO WALDORT (ID_WALDORT, WO1) VALUES (1, 'Revier Ost')",
-                         "INSERT INTO RELTABLE VALUES (4, 'Güteklasse B')"} +
+                         "INSERT INTO WALDORT (ID_WALDORT, WO1) VALUES (1, 'Revier Ost')"} +
             log(1, "15")));
     m_settings.InitGlobals(m_exportDir->path());
     change(QStringLiteral("BUNDESLAND=BY|LIEFNRBRETT=4711|KAUVERTRNR=KV17|FORSTAMT=Nord|"
