@@ -1,6 +1,7 @@
 #include "HostFixture.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -28,17 +29,14 @@ QStringList HostFixture::statementsOf(const QString &path)
         QTest::qFail(qPrintable("cannot read " + path), __FILE__, __LINE__);
         return {};
     }
-    QStringList statements {QString()};
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        statements.last() += line + u'\n';
-        if (line.trimmed().endsWith(u';'))
-            statements << QString();
+    // Comment lines go; a statement ends with ";" at a line end.
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(QRegularExpression("^[ \\t]*--[^\\n]*", QRegularExpression::MultilineOption));
+    QStringList statements;
+    for (const QString &statement : text.split(QRegularExpression(";[ \\t\\r]*(\\n|$)"))) {
+        if (!statement.trimmed().isEmpty())
+            statements << statement.trimmed() + u';';
     }
-    for (QString &statement : statements)
-        statement = statement.trimmed();
-    statements.removeAll(QString());
     return statements;
 }
 
