@@ -1,36 +1,14 @@
 #include "HostFixture.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
-namespace {
-
-QStringList splitStatements(const QString &text)
+HostFixture::HostFixture() : m_path(m_dir.filePath(QStringLiteral("host.sqlite")))
 {
-    QStringList statements;
-    QString current;
-    for (const QString &line : text.split(u'\n')) {
-        if (line.trimmed().startsWith(QLatin1String("--")))
-            continue;
-        current += line + u'\n';
-        if (line.trimmed().endsWith(u';')) {
-            statements << current.trimmed();
-            current.clear();
-        }
-    }
-    if (!current.trimmed().isEmpty())
-        statements << current.trimmed();
-    return statements;
-}
-
-} // namespace
-
-HostFixture::HostFixture()
-{
-    m_path = m_dir.filePath(QStringLiteral("host.sqlite"));
     execFile(sourceFile(QStringLiteral("demo/schema.sql")));
 }
 
@@ -48,10 +26,18 @@ QStringList HostFixture::statementsOf(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        QTest::qFail(qPrintable(QStringLiteral("cannot read %1").arg(path)), __FILE__, __LINE__);
+        QTest::qFail(qPrintable("cannot read " + path), __FILE__, __LINE__);
         return {};
     }
-    return splitStatements(QString::fromUtf8(file.readAll()));
+    // Comment lines go; a statement ends with ";" at a line end.
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(QRegularExpression("^[ \\t]*--[^\\n]*", QRegularExpression::MultilineOption));
+    QStringList statements;
+    for (const QString &statement : text.split(QRegularExpression(";[ \\t\\r]*(\\n|$)"))) {
+        if (!statement.trimmed().isEmpty())
+            statements << statement.trimmed() + u';';
+    }
+    return statements;
 }
 
 bool HostFixture::execFile(const QString &path)
@@ -62,24 +48,20 @@ bool HostFixture::execFile(const QString &path)
 
 bool HostFixture::exec(const QStringList &statements)
 {
-    const QString name = QStringLiteral("fixture-writer");
-    bool ok = true;
+    QString error;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "fixture-writer");
         db.setDatabaseName(m_path);
-        ok = db.open();
+        if (!db.open())
+            error = QStringLiteral("cannot open %1: %2").arg(m_path, db.lastError().text());
         QSqlQuery query(db);
         for (const QString &statement : statements) {
-            if (!ok)
-                break;
-            if (!query.exec(statement)) {
-                ok = false;
-                QTest::qFail(qPrintable(statement + QStringLiteral(": ")
-                                        + query.lastError().text()),
-                             __FILE__, __LINE__);
-            }
+            if (error.isEmpty() && !query.exec(statement))
+                error = statement + QStringLiteral(": ") + query.lastError().text();
         }
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture-writer"));
+    if (!error.isEmpty())
+        QTest::qFail(qPrintable(error), __FILE__, __LINE__);
+    return error.isEmpty();
 }

@@ -18,7 +18,7 @@ public:
     bool execFile(const QString &path);
 
     QString path() const { return m_path; }
-    QString connectionString() const { return QStringLiteral("Provider=SQLite;Data Source=") + m_path; }
+    QString connectionString() const { return "Provider=SQLite;Data Source=" + m_path; }
     QString directory() const { return m_dir.path(); }
 
     static QString sourceFile(const QString &relativePath);

@@ -12,16 +12,15 @@ class ModalRecorder
 public:
     ModalRecorder()
     {
-        m_timer.setInterval(5);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            messages << box->text();
-            captions << box->windowTitle();
-            box->done(QMessageBox::Ok);
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                box && box->isVisible()) {
+                messages << box->text();
+                captions << box->windowTitle();
+                box->done(QMessageBox::Ok);
+            }
         });
-        m_timer.start();
+        m_timer.start(5);
     }
 
     QStringList messages;

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTest>
 
+namespace {
+
 // The field of each key, in key order.
 const QStringList FieldNames =
         QString("Tx_PathExport Tx_Bundesland Cb_LNrBrett Cb_KvNrBrett Cb_ExtKvNr Tx_FoA Tx_FoANr "
@@ -14,166 +16,130 @@ const QStringList FieldNames =
                 "Tx_ZertifizierungsNr Cb_SteuerNrWB Cb_ZertifizierungWB Cb_ZertifizierungsNrWB")
                 .split(' ');
 
+// The text of a text box or an editable combo box.
+QString text(const F_Einst &window, int key)
+{
+    if (auto *combo = window.findChild<QComboBox *>(FieldNames[key]))
+        return combo->currentText();
+    return window.findChild<QLineEdit *>(FieldNames[key])->text();
+}
+
+} // namespace
+
 class TestFEinst : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void loadUnload_keepsEveryValueButBlanksAroundTheExportPath_data();
-    void loadUnload_keepsEveryValueButBlanksAroundTheExportPath();
-    void combos_keepTheirListsWhenReopenedAndTypedIn_data();
+    void everyClose_storesEveryFieldAsShownOrTyped_data();
+    void everyClose_storesEveryFieldAsShownOrTyped();
     void combos_keepTheirListsWhenReopenedAndTypedIn();
-    void everyClose_storesEveryField_data();
-    void everyClose_storesEveryField();
-    void tab_followsTheLayoutFromTheExportPath();
-
-private:
-    // The text field of a text box or an editable combo box.
-    static QLineEdit *edit(const F_Einst &window, const QString &name);
 };
 
-QLineEdit *TestFEinst::edit(const F_Einst &window, const QString &name)
+void TestFEinst::everyClose_storesEveryFieldAsShownOrTyped_data()
 {
-    if (auto *combo = window.findChild<QComboBox *>(name))
-        return combo->lineEdit();
-    return window.findChild<QLineEdit *>(name);
-}
-
-void TestFEinst::loadUnload_keepsEveryValueButBlanksAroundTheExportPath_data()
-{
-    // Every key gets the value with "%1" replaced by its name.
+    // Every key gets the value with "%1" replaced by its field's name; only the export path
+    // is stored without the blanks around it.
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("storedExportPath");
-    QTest::newRow("free text, no entry of any list") << "frei %1" << "frei EXPORTPATH";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("blanks around") << "  %1 " << "EXPORTPATH";
-    QTest::newRow("tabs are no blanks") << "\t%1 \t" << "\tEXPORTPATH \t";
-    QTest::newRow("umlauts") << "Bad Tölz %1" << "Bad Tölz EXPORTPATH";
-    QTest::newRow("longer than a label's limit")
-            << "%1" + QString(40, 'x') << "EXPORTPATH" + QString(40, 'x');
+    QTest::addColumn<QString>("way");
+    QTest::newRow("empty, Schließen") << QString() << QString() << "button";
+    QTest::newRow("blanks around, close box") << "  %1 " << QString("Tx_PathExport") << "close box";
+    QTest::newRow("tabs are no blanks, rejected from code")
+            << "\t%1 \t" << QString("\tTx_PathExport \t") << "reject";
     QTest::newRow("longer than a Qt text box takes by default")
-            << "%1" + QString(40000, 'y') << "EXPORTPATH" + QString(40000, 'y');
+            << "%1" + QString(40000, 'y') << "Tx_PathExport" + QString(40000, 'y') << "button";
 }
 
-void TestFEinst::loadUnload_keepsEveryValueButBlanksAroundTheExportPath()
+void TestFEinst::everyClose_storesEveryFieldAsShownOrTyped()
 {
     QFETCH(QString, value);
     QFETCH(QString, storedExportPath);
-    ExportSettings settings;
-    for (int key = 0; key < ExportSettings::KeyCount; ++key)
-        settings[ExportSettings::Key(key)] =
-                QString(value).replace("%1", ExportSettings::keyName(ExportSettings::Key(key)));
-    ExportSettings expected = settings;
-    expected.setValue(ExportSettings::EXPORTPATH, storedExportPath);
-
-    F_Einst window(settings);
-    window.show();
-    for (int key = 0; key < ExportSettings::KeyCount; ++key)
-        QCOMPARE(edit(window, FieldNames[key])->text(), settings.value(ExportSettings::Key(key)));
-    window.close();
-    for (int key = 0; key < ExportSettings::KeyCount; ++key)
-        QCOMPARE(settings.value(ExportSettings::Key(key)),
-                 expected.value(ExportSettings::Key(key)));
-}
-
-void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn_data()
-{
-    const QStringList logColumns =
-            QString("RELTABLE1 RELTABLE2 RELTABLE3 RELTABLE4 RELTABLE5 RELTABLE6 RELTABLE7 "
-                    "RELTABLE8 RELTABLE9 RELTABLE10 TEXT1 TEXT2 TEXT3 TEXT4 TEXT5 TEXT6 TEXT7 "
-                    "TEXT8 TEXT9 TEXT10 TEXT11 TEXT12 TEXT13 TEXT14 TEXT15 FREI1 FREI2 FREI3 "
-                    "FREI4 FREI5 WO1 WO2 WO3 WO4 WO5 WO6")
-                    .split(' ');
-    const QStringList ownerAccounts =
-            QString("BLZ BANK KONTO POSTSCHECK UID BLZ1 BANK1 KONTO1 POSTSCHECK1 UID1").split(' ');
-    QTest::addColumn<QStringList>("entries");
-    for (const QString &name : FieldNames) {
-        if (name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB")
-            QTest::newRow(qPrintable(name)) << QStringList { "FSC", "PEFC" };
-        else if (name == "Cb_SteuerNrWB" || name == "Cb_ZertifizierungsNrWB")
-            QTest::newRow(qPrintable(name)) << ownerAccounts;
-        else if (name.startsWith("Cb_"))
-            QTest::newRow(qPrintable(name)) << logColumns;
-    }
-}
-
-void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
-{
-    QFETCH(QStringList, entries);
-    ExportSettings settings;
-    F_Einst window(settings);
-    auto *combo = window.findChild<QComboBox *>(QTest::currentDataTag());
-    for (int opening = 0; opening < 2; ++opening) {
-        window.show();
-        window.close();
-    }
-    QStringList listed;
-    for (int i = 0; i < combo->count(); ++i)
-        listed << combo->itemText(i);
-    QCOMPARE(listed, entries);
-
-    // An entry in small letters is no entry: it stays as typed and is not added.
-    window.show();
-    const QString typed = entries.first().toLower();
-    combo->lineEdit()->clear();
-    QTest::keyClicks(combo, typed);
-    QTest::keyClick(combo, Qt::Key_Return);
-    combo->clearFocus();
-    QCOMPARE(combo->currentText(), typed);
-    QCOMPARE(combo->count(), entries.size());
-}
-
-void TestFEinst::everyClose_storesEveryField_data()
-{
-    QTest::addColumn<QString>("way");
-    QTest::newRow("Schließen") << "button";
-    QTest::newRow("close box") << "close box";
-    QTest::newRow("rejected from code") << "reject";
-}
-
-void TestFEinst::everyClose_storesEveryField()
-{
     QFETCH(QString, way);
     ExportSettings settings;
-    settings.InitGlobals("/alt");
+    for (int key = 0; key < ExportSettings::KeyCount; ++key)
+        settings[ExportSettings::Key(key)] = QString(value).replace("%1", FieldNames[key]);
+    ExportSettings expected = settings;
+    expected.setValue(ExportSettings::EXPORTPATH, storedExportPath);
     F_Einst window(settings);
-    window.show();
-    for (const QString &name : FieldNames) {
-        edit(window, name)->clear();
-        QTest::keyClicks(edit(window, name), " neu " + name + " ");
-    }
-    if (way == "button") {
-        window.findChild<QPushButton *>("But_Schliessen")->click();
-    } else if (way == "close box") {
-        QCloseEvent closeBox;
-        QApplication::sendEvent(window.windowHandle(), &closeBox);
-    } else {
-        window.reject();
-    }
-    QVERIFY(!window.isVisible());
-    QCOMPARE(settings.value(ExportSettings::EXPORTPATH), "neu Tx_PathExport");
-    for (int key = ExportSettings::BUNDESLAND; key < ExportSettings::KeyCount; ++key)
-        QCOMPARE(settings.value(ExportSettings::Key(key)), " neu " + FieldNames[key] + " ");
-}
+    QStringList tabOrder;
 
-void TestFEinst::tab_followsTheLayoutFromTheExportPath()
-{
-    ExportSettings settings;
-    F_Einst window(settings);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QStringList order;
-    for (int i = 0; i <= 24; ++i) {
-        order << QApplication::focusWidget()->objectName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    // The first opening shows the values and stores them; the second shows what was stored
+    // and stores what the user types, going from field to field with Tab.
+    for (int opening = 0; opening < 2; ++opening) {
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        for (int key = 0; key < ExportSettings::KeyCount; ++key)
+            QCOMPARE(text(window, key), settings.value(ExportSettings::Key(key)));
+        for (int stop = 0; opening == 1 && stop <= 24; ++stop) {
+            QWidget *field = QApplication::focusWidget();
+            tabOrder << field->objectName();
+            const int key = FieldNames.indexOf(field->objectName());
+            if (key >= 0) {
+                expected[ExportSettings::Key(key)] = " neu " + FieldNames[key] + " ";
+                QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(field, expected.value(ExportSettings::Key(key)));
+            }
+            QTest::keyClick(field, Qt::Key_Tab);
+        }
+        if (opening == 1)
+            expected.setValue(ExportSettings::EXPORTPATH, "neu Tx_PathExport");
+        if (way == "button") {
+            window.findChild<QPushButton *>("But_Schliessen")->click();
+        } else if (way == "close box") {
+            QCloseEvent closeBox;
+            QApplication::sendEvent(window.windowHandle(), &closeBox);
+        } else {
+            window.reject();
+        }
+        QVERIFY(!window.isVisible());
+        for (int key = 0; key < ExportSettings::KeyCount; ++key)
+            QCOMPARE(settings.value(ExportSettings::Key(key)),
+                     expected.value(ExportSettings::Key(key)));
     }
-    QCOMPARE(order,
+    QCOMPARE(tabOrder,
              QString("Tx_PathExport Cb_LNrBrett Cb_KvNrBrett Cb_ExtKvNr Tx_FoA Tx_FoANr Tx_FWJ "
                      "Tx_Bundesland Cb_Revier Cb_Distrikt Cb_StrasseRevier Cb_PlzRevier "
                      "Cb_OrtRevier Cb_NameRevF Cb_TelRevF Cb_Abt Cb_UAbt But_Schliessen "
                      "Tx_SteuerNr Cb_Zertifizierung Tx_ZertifizierungsNr Cb_SteuerNrWB "
                      "Cb_ZertifizierungWB Cb_ZertifizierungsNrWB Tx_PathExport")
                      .split(' '));
+}
+
+void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
+{
+    const QString logColumns =
+            "RELTABLE1 RELTABLE2 RELTABLE3 RELTABLE4 RELTABLE5 RELTABLE6 RELTABLE7 RELTABLE8 "
+            "RELTABLE9 RELTABLE10 TEXT1 TEXT2 TEXT3 TEXT4 TEXT5 TEXT6 TEXT7 TEXT8 TEXT9 TEXT10 "
+            "TEXT11 TEXT12 TEXT13 TEXT14 TEXT15 FREI1 FREI2 FREI3 FREI4 FREI5 WO1 WO2 WO3 WO4 "
+            "WO5 WO6";
+    const QString ownerAccounts =
+            "BLZ BANK KONTO POSTSCHECK UID BLZ1 BANK1 KONTO1 POSTSCHECK1 UID1";
+    ExportSettings settings;
+    F_Einst window(settings);
+    for (int opening = 0; opening < 3; ++opening) {
+        window.show();
+        for (QComboBox *combo : window.findChildren<QComboBox *>()) {
+            const QString name = combo->objectName();
+            QStringList listed;
+            for (int i = 0; i < combo->count(); ++i)
+                listed << combo->itemText(i);
+            QCOMPARE(name + ": " + listed.join(' '),
+                     name + ": " +
+                             (name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB"
+                                      ? "FSC PEFC"
+                                      : name.endsWith("WB") ? ownerAccounts
+                                                            : logColumns));
+            // An entry in small letters is no entry: it stays as typed and is not added.
+            combo->lineEdit()->clear();
+            QTest::keyClicks(combo, listed.first().toLower());
+            QTest::keyClick(combo, Qt::Key_Return);
+            combo->clearFocus();
+            QCOMPARE(combo->currentText(), listed.first().toLower());
+            QCOMPARE(combo->count(), listed.size());
+        }
+        window.close();
+    }
 }
 
 QTEST_MAIN(TestFEinst)
