@@ -15,6 +15,7 @@ private slots:
 void TestFInfoUber::opening_showsTextsAndPicturesEveryTime()
 {
     // The minor version in plain decimals, without a leading zero.
+    QCOMPARE(F_InfoUber::versionLine(1, 0), "Version 1.0");
     QCOMPARE(F_InfoUber::versionLine(1, 5), "Version 1.5");
     QCOMPARE(F_InfoUber::versionLine(1, 12), "Version 1.12");
     for (int opening = 0; opening < 2; ++opening) {
