@@ -97,7 +97,7 @@ bool PostgresServer::kill()
     return run("pg_ctl", {"-w", "-m", "immediate", "stop"});
 }
 
-bool PostgresServer::exec(const QString &database, const QStringList &statements, QVariant *value)
+bool PostgresServer::exec(const QString &database, const QStringList &statements)
 {
     bool ok = false;
     {
@@ -111,8 +111,6 @@ bool PostgresServer::exec(const QString &database, const QStringList &statements
             if (!ok)
                 m_errorString = statements[i].left(200) + ": " + query.lastError().text();
         }
-        if (ok && value && query.next())
-            *value = query.value(0);
     }
     QSqlDatabase::removeDatabase("postgres-admin");
     return ok;

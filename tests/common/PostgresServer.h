@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QVariant>
 
 // A PostgreSQL server of the test's own: a new cluster in a temporary folder, listening on
 // loopback, reached through the PostgreSQL ODBC driver without a DSN, and run as the postgres
@@ -22,9 +21,8 @@ public:
     bool start();
     // Ends the server at once, without a checkpoint, as a crash ends it for its clients.
     bool kill();
-    // Runs statements as the superuser, stopping at the first failure; value gets the first
-    // column of the last statement's first row.
-    bool exec(const QString &database, const QStringList &statements, QVariant *value = nullptr);
+    // Runs statements as the superuser, stopping at the first failure.
+    bool exec(const QString &database, const QStringList &statements);
     // A new database with these statements run in it; Reader may read all its tables.
     bool createDatabase(const QString &name, const QStringList &statements);
 
