@@ -1,100 +1,99 @@
 #include "PostgresServer.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
+#include <QThread>
 
+#include <csignal>
+#include <grp.h>
 #include <pwd.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 PostgresServer::~PostgresServer()
 {
-    m_watchdog.closeWriteChannel();
-    m_watchdog.waitForFinished(30000);
+    if (kill())
+        m_server.waitForFinished(30000);
 }
 
-// A server tool's command line on the cluster. As root it runs as the postgres user; runuser
-// lives in sbin, which a root shell's PATH may lack.
-QStringList PostgresServer::tool(const QString &name, const QStringList &arguments) const
+// The server refuses to run as root: then its programs run as the postgres user. It ends at
+// once (SIGQUIT) when the test program ends, even one that dies.
+void PostgresServer::prepare(QProcess &process) const
 {
-    const QStringList command =
-            QStringList {m_binDir + u'/' + name, "-D", m_dir.filePath("data")} + arguments;
-    if (geteuid() != 0)
-        return command;
-    return QStringList {QStandardPaths::findExecutable("runuser", {"/usr/sbin", "/sbin"}), "-u",
-                        "postgres", "--"} +
-            command;
-}
-
-bool PostgresServer::run(const QString &name, const QStringList &arguments)
-{
-    const QStringList command = tool(name, arguments);
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(command.first(), command.mid(1));
-    const bool ok = process.waitForFinished(60000) &&
-            process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    if (!ok)
-        m_errorString = name + ": " + process.errorString() + u' ' +
-                QString::fromLocal8Bit(process.readAll());
-    return ok;
+    process.setChildProcessModifier([uid = m_uid, gid = m_gid] {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+            ::_exit(127);
+        ::prctl(PR_SET_PDEATHSIG, SIGQUIT); // after the change of user, which clears it
+    });
 }
 
 bool PostgresServer::start()
 {
     // The newest installed server; Debian keeps its binaries out of PATH.
+    QString bin;
     const QString root = QStringLiteral("/usr/lib/postgresql/");
     for (const QString &version : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (QFile::exists(root + version + "/bin/pg_ctl"))
-            m_binDir = root + version + "/bin";
+        if (QFile::exists(root + version + "/bin/postgres"))
+            bin = root + version + "/bin/";
     }
-    const passwd *postgres = getpwnam("postgres");
-    if (m_binDir.isEmpty() || !postgres || !m_dir.isValid() ||
-        (geteuid() == 0 &&
-         ::chown(QFile::encodeName(m_dir.path()).constData(), postgres->pw_uid, postgres->pw_gid) !=
-                 0)) {
+    const passwd *postgres = ::getpwnam("postgres");
+    if (bin.isEmpty() || !m_dir.isValid() ||
+        (::geteuid() == 0 &&
+         (!postgres ||
+          ::chown(QFile::encodeName(m_dir.path()).constData(), m_uid = postgres->pw_uid,
+                  m_gid = postgres->pw_gid) != 0))) {
         m_errorString = QStringLiteral("no PostgreSQL server (package postgresql) or no folder");
         return false;
     }
-
-    // From here on the folder holds a cluster that may run, so the watchdog comes first. Its
-    // output goes nowhere, or ctest would wait for it.
-    m_watchdog.setStandardOutputFile(QProcess::nullDevice());
-    m_watchdog.setStandardErrorFile(QProcess::nullDevice());
-    m_watchdog.start("setsid",
-                     QStringList {"sh", "-c",
-                                  "cat >/dev/null; dir=$1; shift; \"$@\" >/dev/null 2>&1; "
-                                  "rm -rf \"$dir\"",
-                                  "sh", m_dir.path()} +
-                             tool("pg_ctl", {"-m", "immediate", "stop"}));
+    const QString data = m_dir.filePath("data");
+    QProcess initdb;
+    prepare(initdb);
+    initdb.setProcessChannelMode(QProcess::MergedChannels);
     // C.UTF-8 orders text by code point, as SQLite's default collation does.
-    if (!m_watchdog.waitForStarted() ||
-        !run("initdb",
-             {"--auth=trust", "--username=postgres", "--encoding=UTF8", "--locale=C.UTF-8"}))
+    initdb.start(bin + "initdb",
+                 {"-D", data, "--auth=trust", "--username=postgres", "--encoding=UTF8",
+                  "--locale=C.UTF-8"});
+    if (!initdb.waitForFinished(60000) || initdb.exitCode() != 0) {
+        m_errorString = "initdb: " + QString::fromLocal8Bit(initdb.readAll());
         return false;
+    }
+
     // A port below the ephemeral range; another program may have it: then the next. Sockets
-    // stay in the folder, statements are logged, and nothing waits for the disk.
+    // stay in the folder, every statement is logged, and nothing waits for the disk.
+    prepare(m_server);
+    m_server.setStandardOutputFile(m_dir.filePath("server.log"), QIODevice::Append);
+    m_server.setStandardErrorFile(m_dir.filePath("server.log"), QIODevice::Append);
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = QRandomGenerator::global()->bounded(20000, 30000);
-        const QString options = QStringLiteral("-p %1 -k %2 -h 127.0.0.1 -F -c log_statement=all "
-                                               "-c log_line_prefix='%u|'")
-                                        .arg(m_port)
-                                        .arg(m_dir.path());
-        if (run("pg_ctl", {"-l", m_dir.filePath("server.log"), "-w", "-o", options, "start"}))
-            return exec("template1",
-                        {QStringLiteral("CREATE ROLE %1 LOGIN").arg(QLatin1String(Reader)),
-                         QStringLiteral("ALTER DEFAULT PRIVILEGES GRANT SELECT ON TABLES TO %1")
-                                 .arg(QLatin1String(Reader))});
+        m_server.start(bin + "postgres",
+                       {"-D", data, "-p", QString::number(m_port), "-k", m_dir.path(), "-h",
+                        "127.0.0.1", "-F", "-c", "log_statement=all", "-c", "log_line_prefix=%u|",
+                        "-c", "max_prepared_transactions=5"});
+        QElapsedTimer waiting;
+        waiting.start();
+        while (m_server.state() != QProcess::NotRunning && waiting.elapsed() < 60000) {
+            if (exec("template1",
+                     {QStringLiteral("CREATE ROLE %1 LOGIN").arg(QLatin1String(Reader)),
+                      QStringLiteral("ALTER DEFAULT PRIVILEGES GRANT SELECT ON TABLES TO %1")
+                              .arg(QLatin1String(Reader))}))
+                return true;
+            QThread::msleep(100);
+        }
+        kill();
+        m_server.waitForFinished();
     }
     return false;
 }
 
+// Safe from any thread: a signal to the server's process, which then ends on its own.
 bool PostgresServer::kill()
 {
-    return run("pg_ctl", {"-w", "-m", "immediate", "stop"});
+    return m_server.processId() > 0 && ::kill(pid_t(m_server.processId()), SIGQUIT) == 0;
 }
 
 bool PostgresServer::exec(const QString &database, const QStringList &statements)

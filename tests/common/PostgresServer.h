@@ -4,11 +4,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <sys/types.h>
+
 // A PostgreSQL server of the test's own: a new cluster in a temporary folder, listening on
-// loopback, reached through the PostgreSQL ODBC driver without a DSN, and run as the postgres
-// user when the test runs as root, since the server refuses root. Every statement is logged as
-// "user|...". A watchdog in a session of its own stops the server and removes the folder when
-// the test program ends, even one that dies without destroying this object.
+// loopback, reached through the PostgreSQL ODBC driver without a DSN. Every statement is
+// logged as "user|...".
 class PostgresServer
 {
 public:
@@ -31,12 +31,12 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
-    QStringList tool(const QString &name, const QStringList &arguments) const;
-    bool run(const QString &name, const QStringList &arguments);
+    void prepare(QProcess &process) const;
 
     QTemporaryDir m_dir;
-    QString m_binDir;
+    QProcess m_server;
+    uid_t m_uid = 0;
+    gid_t m_gid = 0;
     int m_port = 0;
-    QProcess m_watchdog;
     QString m_errorString;
 };
