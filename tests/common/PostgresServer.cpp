@@ -35,19 +35,16 @@ void PostgresServer::prepare(QProcess &process) const
 bool PostgresServer::start()
 {
     // The newest installed server; Debian keeps its binaries out of PATH.
-    QString bin;
-    const QString root = QStringLiteral("/usr/lib/postgresql/");
-    for (const QString &version : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (QFile::exists(root + version + "/bin/postgres"))
-            bin = root + version + "/bin/";
-    }
+    const QStringList versions =
+            QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QString bin = "/usr/lib/postgresql/" + versions.value(versions.size() - 1) + "/bin/";
     const passwd *postgres = ::getpwnam("postgres");
-    if (bin.isEmpty() || !m_dir.isValid() ||
+    if (!m_dir.isValid() ||
         (::geteuid() == 0 &&
          (!postgres ||
           ::chown(QFile::encodeName(m_dir.path()).constData(), m_uid = postgres->pw_uid,
                   m_gid = postgres->pw_gid) != 0))) {
-        m_errorString = QStringLiteral("no PostgreSQL server (package postgresql) or no folder");
+        m_errorString = QStringLiteral("no folder for the postgres user");
         return false;
     }
     const QString data = m_dir.filePath("data");
@@ -59,7 +56,8 @@ bool PostgresServer::start()
                  {"-D", data, "--auth=trust", "--username=postgres", "--encoding=UTF8",
                   "--locale=C.UTF-8"});
     if (!initdb.waitForFinished(60000) || initdb.exitCode() != 0) {
-        m_errorString = "initdb: " + QString::fromLocal8Bit(initdb.readAll());
+        m_errorString = bin + "initdb (package postgresql): " + initdb.errorString() + u' ' +
+                QString::fromLocal8Bit(initdb.readAll());
         return false;
     }
 
