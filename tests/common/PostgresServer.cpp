@@ -75,10 +75,8 @@ bool PostgresServer::start()
         QElapsedTimer waiting;
         waiting.start();
         while (m_server.state() != QProcess::NotRunning && waiting.elapsed() < 60000) {
-            if (exec("template1",
-                     {QStringLiteral("CREATE ROLE %1 LOGIN").arg(QLatin1String(Reader)),
-                      QStringLiteral("ALTER DEFAULT PRIVILEGES GRANT SELECT ON TABLES TO %1")
-                              .arg(QLatin1String(Reader))}))
+            if (exec("postgres",
+                     {"CREATE ROLE " + QLatin1String(Reader) + " LOGIN IN ROLE pg_read_all_data"}))
                 return true;
             QThread::msleep(100);
         }

@@ -7,8 +7,8 @@
 #include <sys/types.h>
 
 // A PostgreSQL server of the test's own: a new cluster in a temporary folder, listening on
-// loopback, reached through the PostgreSQL ODBC driver without a DSN. Every statement is
-// logged as "user|...".
+// loopback, reached through the PostgreSQL ODBC driver without a DSN, run as the postgres user
+// when the test runs as root. Every statement is logged as "user|...".
 class PostgresServer
 {
 public:
