@@ -1,233 +1,119 @@
 #include "PostgresServer.h"
 
-#include <QAtomicInt>
-#include <QCollator>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
+#include <QThread>
 
-#include <algorithm>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <csignal>
+#include <grp.h>
 #include <pwd.h>
-#include <sys/socket.h>
+#include <sys/prctl.h>
 #include <unistd.h>
-
-namespace {
-
-bool runningAsRoot()
-{
-    return geteuid() == 0;
-}
-
-// runuser lives in sbin, which a root shell's PATH may lack.
-QString runuser()
-{
-    const QString found = QStandardPaths::findExecutable(
-            QStringLiteral("runuser"), { "/usr/sbin", "/sbin", "/usr/bin", "/bin" });
-    return found.isEmpty() ? QStringLiteral("runuser") : found;
-}
-
-// The binaries of the newest installed server; Debian keeps them out of PATH.
-QString serverBinDir()
-{
-    QDir versions(QStringLiteral("/usr/lib/postgresql"));
-    QStringList names = versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QCollator numeric;
-    numeric.setNumericMode(true);
-    std::sort(names.begin(), names.end(),
-              [&](const QString &a, const QString &b) { return numeric.compare(a, b) > 0; });
-    for (const QString &name : names) {
-        const QString bin = versions.filePath(name + QStringLiteral("/bin"));
-        if (QFile::exists(bin + QStringLiteral("/pg_ctl")))
-            return bin;
-    }
-    const QString inPath = QStandardPaths::findExecutable(QStringLiteral("pg_ctl"));
-    return inPath.isEmpty() ? QString() : QFileInfo(inPath).absolutePath();
-}
-
-// A loopback port that nothing listens on at this moment.
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
-} // namespace
-
-PostgresServer::PostgresServer() : m_binDir(serverBinDir())
-{
-    m_dataDir = m_dir.filePath(QStringLiteral("data"));
-}
 
 PostgresServer::~PostgresServer()
 {
-    if (m_initialised)
-        run(QStringLiteral("pg_ctl"), { "-D", m_dataDir, "-w", "-m", "fast", "stop" });
-    if (m_watchdog) {
-        m_watchdog->closeWriteChannel();
-        m_watchdog->waitForFinished(30000);
-    }
+    if (kill())
+        m_server.waitForFinished(30000);
 }
 
-bool PostgresServer::run(const QString &tool, const QStringList &arguments, int timeoutMs)
+// The server refuses to run as root: then its programs run as the postgres user. It ends at
+// once (SIGQUIT) when the test program ends, even one that dies.
+void PostgresServer::prepare(QProcess &process) const
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    const QString program = m_binDir + u'/' + tool;
-    if (runningAsRoot())
-        process.start(runuser(),
-                      QStringList{ "-u", "postgres", "--", program } + arguments);
-    else
-        process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        m_errorString = tool + QStringLiteral(" did not finish");
-        return false;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        m_errorString = tool + QStringLiteral(": ") + QString::fromLocal8Bit(process.readAll());
-        return false;
-    }
-    return true;
-}
-
-bool PostgresServer::initCluster()
-{
-    if (m_binDir.isEmpty()) {
-        m_errorString = QStringLiteral("no PostgreSQL server installed (package postgresql)");
-        return false;
-    }
-    if (!m_dir.isValid()) {
-        m_errorString = m_dir.errorString();
-        return false;
-    }
-    if (runningAsRoot()) {
-        const passwd *postgres = getpwnam("postgres");
-        if (!postgres ||
-            ::chown(QFile::encodeName(m_dir.path()).constData(), postgres->pw_uid,
-                    postgres->pw_gid) != 0) {
-            m_errorString = QStringLiteral("cannot hand %1 to the postgres user").arg(m_dir.path());
-            return false;
-        }
-    }
-
-    // From here on the folder holds a cluster that may run: the watchdog must exist first.
-    const QString script = QStringLiteral(
-            "cat >/dev/null; dir=$1; shift; \"$@\" >/dev/null 2>&1; rm -rf \"$dir\"");
-    QStringList stop {
-            m_binDir + QStringLiteral("/pg_ctl"), "-D", m_dataDir, "-m", "immediate", "stop"};
-    if (runningAsRoot())
-        stop = QStringList{ runuser(), "-u", "postgres", "--" } + stop;
-    m_watchdog = std::make_unique<QProcess>();
-    m_watchdog->setStandardOutputFile(QProcess::nullDevice());
-    m_watchdog->setStandardErrorFile(QProcess::nullDevice());
-    m_watchdog->start(QStringLiteral("setsid"),
-                      QStringList{ "sh", "-c", script, "sh", m_dir.path() } + stop);
-    if (!m_watchdog->waitForStarted()) {
-        m_errorString = QStringLiteral("cannot start the watchdog: ") + m_watchdog->errorString();
-        return false;
-    }
-
-    // C.UTF-8 orders text by code point, as SQLite's default collation does.
-    if (!run(QStringLiteral("initdb"),
-             { "-D", m_dataDir, "--auth=trust", "--username=postgres", "--encoding=UTF8",
-               "--locale=C.UTF-8" }))
-        return false;
-    QFile conf(m_dataDir + QStringLiteral("/postgresql.conf"));
-    if (!conf.open(QIODevice::Append)) {
-        m_errorString = conf.errorString();
-        return false;
-    }
-    conf.write(QStringLiteral("listen_addresses = '127.0.0.1'\n"
-                              "unix_socket_directories = '%1'\n"
-                              "log_statement = 'all'\n"
-                              "log_line_prefix = '%u|'\n"
-                              "fsync = off\n")
-                       .arg(m_dir.path())
-                       .toUtf8());
-    m_initialised = true;
-    return true;
+    process.setChildProcessModifier([uid = m_uid, gid = m_gid] {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+            ::_exit(127);
+        ::prctl(PR_SET_PDEATHSIG, SIGQUIT); // after the change of user, which clears it
+    });
 }
 
 bool PostgresServer::start()
 {
-    if (!m_initialised && !initCluster())
+    // The newest installed server; Debian keeps its binaries out of PATH.
+    const QStringList versions =
+            QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    const QString bin = "/usr/lib/postgresql/" + versions.value(versions.size() - 1) + "/bin/";
+    const passwd *postgres = ::getpwnam("postgres");
+    if (!m_dir.isValid() ||
+        (::geteuid() == 0 &&
+         (!postgres ||
+          ::chown(QFile::encodeName(m_dir.path()).constData(), m_uid = postgres->pw_uid,
+                  m_gid = postgres->pw_gid) != 0))) {
+        m_errorString = QStringLiteral("no folder for the postgres user");
         return false;
-    const QString log = m_dir.filePath(QStringLiteral("server.log"));
-    // Another program may take a free port before the server does: try a few.
+    }
+    const QString data = m_dir.filePath("data");
+    QProcess initdb;
+    prepare(initdb);
+    initdb.setProcessChannelMode(QProcess::MergedChannels);
+    // C.UTF-8 orders text by code point, as SQLite's default collation does.
+    initdb.start(bin + "initdb",
+                 {"-D", data, "--auth=trust", "--username=postgres", "--encoding=UTF8",
+                  "--locale=C.UTF-8"});
+    if (!initdb.waitForFinished(60000) || initdb.exitCode() != 0) {
+        m_errorString = bin + "initdb (package postgresql): " + initdb.errorString() + u' ' +
+                QString::fromLocal8Bit(initdb.readAll());
+        return false;
+    }
+
+    // A port below the ephemeral range; another program may have it: then the next. Sockets
+    // stay in the folder, every statement is logged, and nothing waits for the disk.
+    prepare(m_server);
+    m_server.setStandardOutputFile(m_dir.filePath("server.log"), QIODevice::Append);
+    m_server.setStandardErrorFile(m_dir.filePath("server.log"), QIODevice::Append);
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (m_port == 0 || attempt > 0)
-            m_port = freePort();
-        if (run(QStringLiteral("pg_ctl"),
-                { "-D", m_dataDir, "-l", log, "-w", "-t", "60", "-o",
-                  QStringLiteral("-p %1").arg(m_port), "start" }))
-            return exec(QStringLiteral("postgres"),
-                        { QStringLiteral("DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE "
-                                        "rolname = '%1') THEN CREATE ROLE %1 LOGIN; END IF; "
-                                        "END$$")
-                                 .arg(QLatin1String(Reader)) });
+        m_port = QRandomGenerator::global()->bounded(20000, 30000);
+        m_server.start(bin + "postgres",
+                       {"-D", data, "-p", QString::number(m_port), "-k", m_dir.path(), "-h",
+                        "127.0.0.1", "-F", "-c", "log_statement=all", "-c", "log_line_prefix=%u|",
+                        "-c", "max_prepared_transactions=5"});
+        QElapsedTimer waiting;
+        waiting.start();
+        while (m_server.state() != QProcess::NotRunning && waiting.elapsed() < 60000) {
+            if (exec("postgres",
+                     {"CREATE ROLE " + QLatin1String(Reader) + " LOGIN IN ROLE pg_read_all_data"}))
+                return true;
+            QThread::msleep(100);
+        }
+        kill();
+        m_server.waitForFinished();
     }
     return false;
 }
 
+// Safe from any thread: a signal to the server's process, which then ends on its own.
 bool PostgresServer::kill()
 {
-    return run(QStringLiteral("pg_ctl"), { "-D", m_dataDir, "-w", "-m", "immediate", "stop" });
+    return m_server.processId() > 0 && ::kill(pid_t(m_server.processId()), SIGQUIT) == 0;
 }
 
 bool PostgresServer::exec(const QString &database, const QStringList &statements)
 {
-    static QAtomicInt counter;
-    const QString name = QStringLiteral("postgres-admin-%1").arg(counter.fetchAndAddRelaxed(1));
-    bool ok = true;
+    bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-        db.setDatabaseName(connectionString(database, QStringLiteral("postgres")));
+        QSqlDatabase db = QSqlDatabase::addDatabase("QODBC", "postgres-admin");
+        db.setDatabaseName(connectionString(database, "postgres"));
         ok = db.open();
-        if (!ok)
-            m_errorString = db.lastError().text();
+        m_errorString = db.lastError().text();
         QSqlQuery query(db);
-        for (const QString &statement : statements) {
+        for (int i = 0; ok && i < statements.size(); ++i) {
+            ok = query.exec(statements[i]);
             if (!ok)
-                break;
-            if (!query.exec(statement)) {
-                ok = false;
-                m_errorString =
-                        statement.left(200) + QStringLiteral(": ") + query.lastError().text();
-            }
+                m_errorString = statements[i].left(200) + ": " + query.lastError().text();
         }
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase::removeDatabase("postgres-admin");
     return ok;
 }
 
 bool PostgresServer::createDatabase(const QString &name, const QStringList &statements)
 {
-    return exec(QStringLiteral("postgres"), { QStringLiteral("CREATE DATABASE ") + name }) &&
-            exec(name,
-                 statements +
-                         QStringList{ QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA "
-                                                     "public TO ") +
-                                      QLatin1String(Reader) });
+    return exec("postgres", {"CREATE DATABASE " + name}) && exec(name, statements);
 }
 
 QString PostgresServer::connectionString(const QString &database, const QString &user) const
@@ -239,6 +125,6 @@ QString PostgresServer::connectionString(const QString &database, const QString 
 
 QByteArray PostgresServer::log() const
 {
-    QFile file(m_dir.filePath(QStringLiteral("server.log")));
+    QFile file(m_dir.filePath("server.log"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
