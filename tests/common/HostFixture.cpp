@@ -1,11 +1,15 @@
 #include "HostFixture.h"
 
+#include "app/TextRules.h"
+
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTextCodec>
 
 HostFixture::HostFixture() : m_path(m_dir.filePath(QStringLiteral("host.sqlite")))
 {
@@ -64,4 +68,44 @@ bool HostFixture::exec(const QStringList &statements)
     if (!error.isEmpty())
         QTest::qFail(qPrintable(error), __FILE__, __LINE__);
     return error.isEmpty();
+}
+
+QByteArray HostFixture::readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool HostFixture::writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString HostFixture::writeDemoSettings(const QString &dir)
+{
+    QString settings = QString::fromUtf8(readFile(sourceFile(QStringLiteral("demo/Brett.Ini.in"))));
+    const QString path = QDir(dir).filePath(QStringLiteral("Brett.Ini"));
+    settings.replace(QStringLiteral("@EXPORTPATH@"), dir).replace(u'\n', QStringLiteral("\r\n"));
+    return !settings.isEmpty() && writeFile(path, TextRules::ansiCodec()->fromUnicode(settings))
+            ? path
+            : QString();
+}
+
+QString HostFixture::takeDeliveries(const QString &dir)
+{
+    QString text;
+    for (const QString &name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) {
+        const QString path = QDir(dir).filePath(name);
+        if (name == QLatin1String("Brett.Ini"))
+            continue;
+        const QByteArray content = readFile(path);
+        text += name + u':';
+        for (const QByteArray &line : content.split('\n'))
+            text += line.isEmpty() ? QString()
+                                   : u' ' + QString::fromLatin1(line.split(';').value(21));
+        text += u'\n' + QString::fromLatin1(content);
+        QFile::remove(path);
+    }
+    return text;
 }

@@ -26,6 +26,15 @@ public:
     // The statements of a file, split at ";" at line ends; "--" comment lines are dropped.
     static QStringList statementsOf(const QString &path);
 
+    static QByteArray readFile(const QString &path); // empty when it cannot be read
+    static bool writeFile(const QString &path, const QByteArray &bytes);
+    // The demo settings with dir as the export directory, stored in dir as the program stores
+    // them (Windows-1252, CR LF); returns the file's path, empty on failure.
+    static QString writeDemoSettings(const QString &dir);
+    // Each delivery file in dir, which is then removed: its name and the log numbers (field
+    // 22) of its lines, then its content.
+    static QString takeDeliveries(const QString &dir);
+
 private:
     QTemporaryDir m_dir;
     QString m_path;

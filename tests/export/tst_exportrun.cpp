@@ -190,9 +190,7 @@ void TestExportRun::run()
     QFETCH(QStringList, messages);
     QVERIFY(m_host->exec(sql));
     change(settings);
-    QFile old(QDir(m_exportDir->path()).filePath(Delivery));
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(Yesterday) == Yesterday.size());
-    old.close();
+    QVERIFY(HostFixture::writeFile(QDir(m_exportDir->path()).filePath(Delivery), Yesterday));
 
     const bool succeeded = runExport(lots);
     QCOMPARE(succeeded, messages == QStringList {"Export erfolgreich!"});
