@@ -1,28 +1,8 @@
 #include "HostFixture.h"
 
-#include "app/TextRules.h"
-
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
-#include <QTextCodec>
-
-namespace {
-
-// The demo settings in the directory, as the program stores them: Windows-1252, CR LF.
-QString writeDemoSettings(const QString &directory)
-{
-    QFile in(HostFixture::sourceFile(QStringLiteral("demo/Brett.Ini.in")));
-    QFile out(QDir(directory).filePath(QStringLiteral("Brett.Ini")));
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
-        return QString();
-    QString settings = QString::fromUtf8(in.readAll()).replace("@EXPORTPATH@", directory);
-    out.write(TextRules::ansiCodec()->fromUnicode(settings.replace("\n", "\r\n")));
-    return out.fileName();
-}
-
-} // namespace
 
 class TestExportCli : public QObject
 {
@@ -44,18 +24,8 @@ void TestExportCli::run_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
     const QString exportAC = "--connection $C --settings $S --list 4712 --lot A --lot C";
-    QTest::newRow("lists, the locked one left out")
-            << QString() << "--connection $C --lists" << 0 << "4711\n4712\n4713\n"
-            << QString();
-    QTest::newRow("lots, empty entry first")
-            << QString() << "--connection $C --list 4711 --lots" << 0 << "\n1\n2\n3\n"
-            << QString();
     QTest::newRow("export") << QString() << exportAC << 0 << "$FILE\n"
                             << "Export erfolgreich!\n";
-    QTest::newRow("check writes nothing")
-            << QString() << exportAC + " --check" << 0 << QString() << "Keine Fehler gefunden\n";
-    QTest::newRow("run stops") << QString() << "--connection $C --settings $S --list fehlt" << 1
-                               << QString() << "Liste fehlt nicht gefunden - Abbruch!\n";
     QTest::newRow("settings file missing")
             << QString() << "--connection $C --settings /x/y --list 4712" << 2 << QString()
             << "Die Datei /x/y wurde nicht gefunden.\n";
@@ -79,12 +49,10 @@ void TestExportCli::run()
     QFETCH(QString, out);
     QFETCH(QString, err);
     QTemporaryDir dir;
-    const QString settings = writeDemoSettings(dir.path());
+    const QString settings = HostFixture::writeDemoSettings(dir.path());
     const QString delivery = QDir::toNativeSeparators(dir.filePath("LB123400004712.Txt"));
     const QByteArray old = "yesterday's delivery\r\n";
-    QFile file(delivery);
-    QVERIFY(!settings.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(old) > 0);
-    file.close();
+    QVERIFY(!settings.isEmpty() && HostFixture::writeFile(delivery, old));
 
     QProcess process;
     process.start("bash",
@@ -108,8 +76,7 @@ void TestExportCli::run()
     // The new file's bytes are tested with the export itself.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
              (QStringList {"Brett.Ini", "LB123400004712.Txt"}));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll() == old, !out.startsWith(delivery));
+    QCOMPARE(HostFixture::readFile(delivery) == old, !out.startsWith(delivery));
 }
 
 QTEST_GUILESS_MAIN(TestExportCli)
