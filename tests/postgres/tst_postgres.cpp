@@ -1,29 +1,21 @@
 #include "HostFixture.h"
-#include "ModalRecorder.h"
 #include "PostgresServer.h"
 
-#include "app/F_Main.h"
 #include "app/HostDatabase.h"
-#include "app/TextRules.h"
 #include "cli/ExportCli.h"
 #include "export/ExportRun.h"
 #include "export/MessageSink.h"
 #include "settings/BrettIni.h"
 #include "settings/ExportSettings.h"
 
-#include <QComboBox>
 #include <QElapsedTimer>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
-#include <QTextCodec>
 #include <QTextStream>
 
 #include <atomic>
 #include <clocale>
 #include <thread>
-#include <tuple>
 
 namespace {
 
@@ -41,20 +33,6 @@ QStringList sql(const char *path)
     return HostFixture::statementsOf(HostFixture::sourceFile(QLatin1String(path)));
 }
 
-// The demo settings with dir as the export directory, stored there as Brett.Ini.
-ExportSettings demoSettings(const QString &dir)
-{
-    QFile in(HostFixture::sourceFile("demo/Brett.Ini.in"));
-    QFile out(QDir(dir).filePath("Brett.Ini"));
-    if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
-        out.write(TextRules::ansiCodec()->fromUnicode(
-                QString::fromUtf8(in.readAll()).replace("@EXPORTPATH@", dir)));
-    out.close();
-    ExportSettings settings;
-    BrettIni(out.fileName()).LoadBrettIni(settings);
-    return settings;
-}
-
 // The exit code and then all that the command-line tool printed, run with dir as its folder.
 QString runCli(const QString &dir, const QString &connection, const QStringList &arguments)
 {
@@ -67,26 +45,6 @@ QString runCli(const QString &dir, const QString &connection, const QStringList 
     return QString::number(code) + u'\n' + text.replace(QDir::toNativeSeparators(dir), "$DIR");
 }
 
-// Each file that a run left in dir, which is then removed: its name and the log numbers (field
-// 22) of its lines, then its content.
-QString takeFiles(const QString &dir)
-{
-    QString text;
-    for (const QString &name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) {
-        QFile file(QDir(dir).filePath(name));
-        if (name == QLatin1String("Brett.Ini") || !file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray content = file.readAll();
-        text += name + u':';
-        for (const QByteArray &line : content.split('\n'))
-            text += line.isEmpty() ? QString()
-                                   : u' ' + QString::fromLatin1(line.split(';').value(21));
-        text += u'\n' + QString::fromLatin1(content);
-        file.remove();
-    }
-    return text;
-}
-
 } // namespace
 
 class TestPostgres : public QObject
@@ -97,15 +55,11 @@ private slots:
     void initTestCase();
     void sameResultsAsSqlite_data();
     void sameResultsAsSqlite();
-    void hostileNames_mainWindow_findTheirRowsAndChangeNothing_data();
-    void hostileNames_mainWindow_findTheirRowsAndChangeNothing();
     void hostFault_endsRunWithDatabaseErrorAndKeepsOldFile_data();
     void hostFault_endsRunWithDatabaseErrorAndKeepsOldFile();
     void programConnection_issuesNoWrite();
 
 private:
-    QByteArray sqliteFile() const;
-
     PostgresServer m_server;
     HostFixture m_sqlite;
 };
@@ -134,12 +88,10 @@ void TestPostgres::sameResultsAsSqlite_data()
         "0\n4711\n4712\n4713\n" + Hostile + "\nQUIRK\nSELECT\na_c%\nabcX\n");
     row("lots of a hostile list", "--list|" + Hostile + "|--lots", "0\n%\n' OR '1'='1\n--\n7\n_\n");
     row("NULL, '' and blank lots", "--list|QUIRK|--lots", "0\n\nX\n");
-    row("NULL lot first", "--list|4711|--lots", "0\n\n1\n2\n3\n");
     row("4711 all lots", "--list|4711", "Export erfolgreich!");
     row("4712 lots A and C", "--list|4712|--lot|A|--lot|C", "Export erfolgreich!");
     row("4713 all lots", "--list|4713", "Export erfolgreich!");
     row("NULL and blank lot, decimals", "--list|QUIRK|--lot|", ";0,1;31;");
-    row("NULL log number first", "--list|QUIRK|--lot|X", "Stammnummer ist nicht ausgefüllt");
     row("check reports in log order", "--list|QUIRK|--check", "Stamm : Stammnummer");
     // Names that break a statement that pastes them in, or a LIKE pattern.
     row("hostile list, lots % and _", "--list|" + Hostile + "|--lot|%|--lot|_",
@@ -157,75 +109,19 @@ void TestPostgres::sameResultsAsSqlite()
 {
     QFETCH(QString, arguments);
     QFETCH(QString, expected);
-    const QByteArray before = sqliteFile();
+    const QByteArray before = HostFixture::readFile(m_sqlite.path());
     QString transcripts[2];
     const QString connections[2] = {m_sqlite.connectionString(), m_server.connectionString("host")};
     for (int i = 0; i < 2; ++i) {
         QTemporaryDir dir;
-        demoSettings(dir.path());
+        QVERIFY(!HostFixture::writeDemoSettings(dir.path()).isEmpty());
         transcripts[i] = runCli(dir.path(), connections[i], arguments.split(u'|'));
-        transcripts[i] += takeFiles(dir.path());
+        transcripts[i] += HostFixture::takeDeliveries(dir.path());
     }
     QVERIFY2(transcripts[0].contains(expected), qPrintable(transcripts[0]));
     QCOMPARE(transcripts[1], transcripts[0]);
     // That PostgreSQL got no write shows in its statement log: programConnection_issuesNoWrite.
-    QCOMPARE(sqliteFile(), before);
-}
-
-QByteArray TestPostgres::sqliteFile() const
-{
-    QFile file(m_sqlite.path());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void TestPostgres::hostileNames_mainWindow_findTheirRowsAndChangeNothing_data()
-{
-    QTest::addColumn<bool>("sqlite");
-    QTest::newRow("SQLite") << true;
-    QTest::newRow("PostgreSQL") << false;
-}
-
-void TestPostgres::hostileNames_mainWindow_findTheirRowsAndChangeNothing()
-{
-    QFETCH(bool, sqlite);
-    const QByteArray before = sqliteFile();
-    QVERIFY(!before.isEmpty());
-    // List, lots to select, messages, and the delivery file's name and log numbers.
-    const QList<std::tuple<QString, QStringList, QString, QString>> exports {
-            {Hostile, {"%", "_"}, "Export erfolgreich!", "LB1234O'Hara' .Txt: 901 902"},
-            {Hostile, {"' OR '1'='1"}, "Export erfolgreich!", "LB1234O'Hara' .Txt: 903"},
-            {"a_c%", {}, "Export erfolgreich!", "LB1234a_c%.Txt: 911"},
-            {"SELECT",
-             {"1; DELETE FROM LOGS"},
-             "Feld 21 von Stamm 921 enthält ein Semikolon oder einen Zeilenumbruch|"
-             "Überleitung abgebrochen!",
-             ""}};
-    QTemporaryDir appDir;
-    demoSettings(appDir.path());
-    F_Main window(appDir.path());
-    QVERIFY2(window.Form_Load(sqlite ? m_sqlite.connectionString()
-                                     : m_server.connectionString("host")),
-             qPrintable(window.errorString()));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *cbListe = window.findChild<QComboBox *>("CbListe");
-    auto *lbLos = window.findChild<QListWidget *>("LbLos");
-    for (const auto &[list, lots, messages, delivery] : exports) {
-        // Chosen as a user does: arrow keys on the closed selector until the list shows.
-        cbListe->setFocus();
-        cbListe->setCurrentIndex(0);
-        for (int i = 0; i < cbListe->count() && cbListe->currentText() != list; ++i)
-            QTest::keyClick(cbListe, Qt::Key_Down);
-        QCOMPARE(cbListe->currentText(), list);
-        for (int row = 0; row < lbLos->count(); ++row)
-            lbLos->item(row)->setSelected(lots.contains(lbLos->item(row)->text()));
-        ModalRecorder recorder;
-        window.findChild<QPushButton *>("B_Start")->click();
-        QCOMPARE(recorder.messages.join(u'|'), messages);
-        QCOMPARE(takeFiles(appDir.path()).section(u'\n', 0, 0), delivery);
-    }
-    window.close();
-    QCOMPARE(sqliteFile(), before);
+    QCOMPARE(HostFixture::readFile(m_sqlite.path()), before);
 }
 
 void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile_data()
@@ -240,10 +136,10 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     QFETCH(bool, drop);
     const QString list = drop ? "GROSS" : "4711";
     QTemporaryDir dir;
-    ExportSettings settings = demoSettings(dir.path());
-    QFile old(dir.filePath(drop ? "LB1234GROSS.Txt" : "LB123400004711.Txt"));
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("yesterday's delivery\r\n") > 0);
-    old.close();
+    ExportSettings settings;
+    QVERIFY(BrettIni(HostFixture::writeDemoSettings(dir.path())).LoadBrettIni(settings));
+    const QString old = drop ? "LB1234GROSS.Txt" : "LB123400004711.Txt";
+    QVERIFY(HostFixture::writeFile(dir.filePath(old), "yesterday's delivery\r\n"));
     // Rows fetched in batches, as SQL Server's driver streams them, so that the loop over the
     // logs is what meets a dropped connection.
     HostDatabase database;
@@ -291,8 +187,7 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
              qPrintable(messages.messages.join(u'|')));
     QVERIFY2(drop || (elapsed >= 1800 && elapsed < 10000), qPrintable(QString::number(elapsed)));
     // The old file alone, unchanged; its one line has no log number.
-    QCOMPARE(takeFiles(dir.path()),
-             old.fileName().section(u'/', -1) + ": \nyesterday's delivery\r\n");
+    QCOMPARE(HostFixture::takeDeliveries(dir.path()), old + ": \nyesterday's delivery\r\n");
     // With the lock gone the same connection exports.
     QVERIFY(drop || run.run(list, {}));
 }
