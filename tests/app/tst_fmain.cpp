@@ -167,10 +167,9 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 1).count("\r\n"), 25);
 
     const QString hostile = "O'Hara' OR 1=1 --", ok = "|Brettholm32|Export erfolgreich!";
-    QCOMPARE(exportList(hostile, {"%", "_"}), hostile + ok);
-    QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0), "LB1234O'Hara' .Txt: 901 902");
-    QCOMPARE(exportList(hostile, {"' OR '1'='1"}), hostile + ok);
-    QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0), "LB1234O'Hara' .Txt: 903");
+    QCOMPARE(exportList(hostile, {"' OR '1'='1", "%", "_"}), hostile + ok);
+    QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0),
+             "LB1234O'Hara' .Txt: 901 902 903");
     QCOMPARE(exportList("a_c%", {}), "a_c%" + ok);
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0), "LB1234a_c%.Txt: 911");
     QCOMPARE(exportList("SELECT", {"1; DELETE FROM LOGS"}),

@@ -19,7 +19,6 @@ public:
 
     QString path() const { return m_path; }
     QString connectionString() const { return "Provider=SQLite;Data Source=" + m_path; }
-    QString directory() const { return m_dir.path(); }
 
     static QString sourceFile(const QString &relativePath);
     static QString demoConnectionString();
