@@ -134,15 +134,15 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
     auto *cbListe = window.findChild<QComboBox *>("CbListe");
     auto *lbLos = window.findChild<QListWidget *>("LbLos");
     // Chosen as a user does: arrow keys on the closed selector until the list shows; then
-    // Start, and the messages read.
+    // Start. Every box shown on the way is read.
     const auto exportList = [&](const QString &list, const QStringList &lots) {
+        ModalRecorder recorder;
         cbListe->setFocus();
         cbListe->setCurrentIndex(0);
         for (int i = 0; i < cbListe->count() && cbListe->currentText() != list; ++i)
             QTest::keyClick(cbListe, Qt::Key_Down);
         for (int row = 0; row < lbLos->count(); ++row)
             lbLos->item(row)->setSelected(lots.contains(lbLos->item(row)->text()));
-        ModalRecorder recorder;
         window.findChild<QPushButton *>("B_Start")->click();
         return cbListe->currentText() + u'|' + recorder.captions.join(u'|') + u'|' +
                 recorder.messages.join(u'|');
