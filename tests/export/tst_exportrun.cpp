@@ -6,7 +6,6 @@
 #include "settings/ExportSettings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 
 using K = ExportSettings;
@@ -104,8 +103,7 @@ bool TestExportRun::runExport(const QStringList &lots, ExportRun::Mode mode, con
 
 QByteArray TestExportRun::delivery(const QString &name) const
 {
-    QFile file(QDir(m_exportDir->path()).filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+    return HostFixture::readFile(QDir(m_exportDir->path()).filePath(name));
 }
 
 QStringList TestExportRun::files() const
