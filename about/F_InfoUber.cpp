@@ -1,7 +1,8 @@
 #include "about/F_InfoUber.h"
 
-#include "app/Twips.h"
-#include "app/WindowFont.h"
+#include "base/Version.h"
+#include "ui/Twips.h"
+#include "ui/WindowFont.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -71,14 +72,9 @@ void F_InfoUber::buildControls()
             ->setObjectName(QStringLiteral("Image2"));
 }
 
-QString F_InfoUber::versionLine(int major, int minor)
-{
-    return QStringLiteral("Version %1.%2").arg(major).arg(minor);
-}
-
 void F_InfoUber::Form_Load()
 {
-    m_lbVersion->setText(versionLine(BRETTHOLM_VERSION_MAJOR, BRETTHOLM_VERSION_MINOR));
+    m_lbVersion->setText(QStringLiteral("Version ") + Version::text());
 }
 
 void F_InfoUber::showEvent(QShowEvent *event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/KeepOpenDialog.h"
+#include "ui/KeepOpenDialog.h"
 
 class QLabel;
 
@@ -16,9 +16,6 @@ public:
 
     explicit F_InfoUber(QWidget *parent = nullptr);
     ~F_InfoUber() override;
-
-    // "Version <major>.<minor>", both plain decimals: minor 5 reads 1.5, minor 12 reads 1.12.
-    static QString versionLine(int major, int minor);
 
     // Sets the version line of this build. Runs before every showing of the window.
     void Form_Load();

@@ -1,21 +1,22 @@
 #include "app/F_Main.h"
 
 #include "about/F_InfoUber.h"
-#include "app/HostLists.h"
-#include "app/ModalMessage.h"
-#include "app/Startup.h"
-#include "app/Twips.h"
-#include "app/WindowFont.h"
+#include "base/Version.h"
 #include "export/ExportRun.h"
+#include "host/HostLists.h"
 #include "settings/BrettIni.h"
 #include "settings/F_Einst.h"
+#include "settings/StartSequence.h"
+#include "ui/ModalMessage.h"
+#include "ui/Twips.h"
+#include "ui/WindowFont.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 
 namespace {
@@ -127,30 +128,28 @@ void F_Main::buildControls()
 
 QString F_Main::brettIniPath() const
 {
-    return Startup::applicationFile(m_applicationDirectory, QStringLiteral("Brett.Ini"));
+    return StartSequence(m_applicationDirectory).brettIniPath();
 }
 
 bool F_Main::Form_Load(const QString &commandLineText)
 {
     setWindowTitle(QStringLiteral("Brettholm-32"));
-    setWindowTitle(Startup::caption());
+    setWindowTitle(QStringLiteral("Brettholm-32 Version ") + Version::text());
 
+    StartSequence start(m_applicationDirectory);
     QString connectionString;
-    if (!Startup::connectionString(commandLineText, m_applicationDirectory, &connectionString,
-                                   &m_errorString))
-        return false;
-    if (!m_database.open(connectionString)) {
-        m_errorString = Startup::failureText(m_database.errorNumber(), m_database.errorString());
+    if (!start.resolveConnection(commandLineText, &connectionString)
+        || !start.openDatabase(m_database, connectionString)) {
+        m_errorString = start.errorString();
         return false;
     }
-    m_settings.InitGlobals(m_applicationDirectory);
+    start.initSettings(m_settings);
     if (!fillListSelector()) {
         m_database.close();
         return false;
     }
-    BrettIni ini(brettIniPath());
-    if (!ini.LoadBrettIni(m_settings)) {
-        m_errorString = ini.errorString();
+    if (!start.loadSettings(m_settings, brettIniPath())) {
+        m_errorString = start.errorString();
         m_database.close();
         return false;
     }
@@ -164,7 +163,7 @@ bool F_Main::fillListSelector()
     HostLists lists(m_database);
     QStringList names;
     if (!lists.openLists(&names)) {
-        m_errorString = Startup::failureText(lists.errorNumber(), lists.errorString());
+        m_errorString = StartSequence::failureText(lists.errorNumber(), lists.errorString());
         return false;
     }
     m_cbListe->addItems(names);
@@ -179,7 +178,8 @@ void F_Main::FillLbLos()
     HostLists lists(m_database);
     QStringList lots;
     if (!lists.lotsOfList(m_cbListe->currentText(), &lots)) {
-        ModalMessage::show(this, Startup::failureText(lists.errorNumber(), lists.errorString()));
+        ModalMessage::show(this,
+                           StartSequence::failureText(lists.errorNumber(), lists.errorString()));
         return;
     }
     m_lbLos->addItems(lots);

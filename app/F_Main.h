@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HostDatabase.h"
+#include "host/HostDatabase.h"
 #include "settings/ExportSettings.h"
 
 #include <QWidget>

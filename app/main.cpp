@@ -1,6 +1,6 @@
 #include "app/F_Main.h"
-#include "app/ModalMessage.h"
-#include "app/Startup.h"
+#include "settings/StartSequence.h"
+#include "ui/ModalMessage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     application.setApplicationName(QStringLiteral("Brettholm32"));
 
     F_Main window(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-    if (!window.Form_Load(Startup::commandLineText(QCoreApplication::arguments()))) {
+    if (!window.Form_Load(StartSequence::commandLineText(QCoreApplication::arguments()))) {
         ModalMessage::show(nullptr, window.errorString());
         return 1;
     }

@@ -7,9 +7,8 @@
 //                                           prints the wall clock (ns since the epoch) once
 //                                           the window is shown and painted
 #include "app/F_Main.h"
-#include "app/HostDatabase.h"
-#include "app/Startup.h"
 #include "export/ExportRun.h"
+#include "host/HostDatabase.h"
 
 #include <QApplication>
 #include <QDir>
@@ -70,10 +69,10 @@ protected:
             m_seen = true;
             QTimer::singleShot(0, [] {
                 const auto now = std::chrono::system_clock::now().time_since_epoch();
-                std::printf("%lld\n",
-                            static_cast<long long>(
-                                    std::chrono::duration_cast<std::chrono::nanoseconds>(now)
-                                            .count()));
+                std::printf(
+                        "%lld\n",
+                        static_cast<long long>(
+                                std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
                 std::fflush(stdout);
                 QCoreApplication::exit(0);
             });

@@ -1,13 +1,12 @@
 #include "cli/ExportCli.h"
 
-#include "app/HostDatabase.h"
-#include "app/HostLists.h"
-#include "app/Startup.h"
-#include "app/TextRules.h"
+#include "base/TextRules.h"
 #include "export/ExportRun.h"
 #include "export/MessageSink.h"
-#include "settings/BrettIni.h"
+#include "host/HostDatabase.h"
+#include "host/HostLists.h"
 #include "settings/ExportSettings.h"
+#include "settings/StartSequence.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -38,6 +37,8 @@ ExportCli::ExportCli(const QString &applicationDirectory, QTextStream &out, QTex
 {
 }
 
+// The text as it is printed, one line of the source a line of the output.
+// clang-format off
 QString ExportCli::usage()
 {
     return QStringLiteral(
@@ -60,8 +61,21 @@ QString ExportCli::usage()
             "Meldungen gehen auf die Fehlerausgabe, der Pfad der Lieferdatei auf die Ausgabe.\n"
             "Rückgabe: 0 Erfolg, 1 Abbruch, 2 Aufruf-, Datenbank- oder Einstellungsfehler.\n");
 }
+// clang-format on
 
-int ExportCli::run(const QStringList &arguments)
+// What the command line asks for, once its options have been read and found consistent.
+struct ExportCli::Request
+{
+    enum Action { Export, Check, Lists, Lots };
+    Action action = Export;
+    bool hasConnection = false;
+    QString connection;
+    QString settingsPath; // empty: Brett.Ini in the application directory
+    QString list;
+    QStringList lots;
+};
+
+ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *request)
 {
     QCommandLineParser parser;
     const QCommandLineOption connectionOption(QStringLiteral("connection"),
@@ -77,90 +91,126 @@ int ExportCli::run(const QStringList &arguments)
     const QCommandLineOption checkOption(QStringLiteral("check"), QStringLiteral("Prüfen"));
     const QCommandLineOption listsOption(QStringLiteral("lists"), QStringLiteral("Listen"));
     const QCommandLineOption lotsOption(QStringLiteral("lots"), QStringLiteral("Lose"));
-    const QCommandLineOption helpOption(
-            { QStringLiteral("h"), QStringLiteral("help") }, QStringLiteral("Hilfe"));
+    const QCommandLineOption helpOption({ QStringLiteral("h"), QStringLiteral("help") },
+                                        QStringLiteral("Hilfe"));
     parser.addOptions({ connectionOption, settingsOption, listOption, lotOption, checkOption,
                         listsOption, lotsOption, helpOption });
 
     if (!parser.parse(arguments)) {
         m_err << parser.errorText() << '\n' << usage();
-        return UsageOrConnection;
+        return UsageError;
     }
     if (parser.isSet(helpOption)) {
         m_out << usage();
-        return Success;
+        return HelpShown;
     }
     const bool wantsLists = parser.isSet(listsOption);
     const bool wantsLots = parser.isSet(lotsOption);
     const bool exporting = !wantsLists && !wantsLots;
-    const bool exportOptions = parser.isSet(lotOption) || parser.isSet(checkOption)
-            || parser.isSet(settingsOption);
+    const bool exportOptions =
+            parser.isSet(lotOption) || parser.isSet(checkOption) || parser.isSet(settingsOption);
     const bool usable = parser.positionalArguments().isEmpty() && !(wantsLists && wantsLots)
             && (wantsLists ? !parser.isSet(listOption) : parser.isSet(listOption))
             && (exporting || !exportOptions);
     if (!usable) {
         m_err << usage();
-        return UsageOrConnection;
+        return UsageError;
     }
 
-    ExportSettings settings;
-    if (exporting) {
-        // Read with the program's rules, never written: the main window owns the file.
-        settings.InitGlobals(m_applicationDirectory);
-        const QString path = parser.isSet(settingsOption)
-                ? parser.value(settingsOption)
-                : Startup::applicationFile(m_applicationDirectory, QStringLiteral("Brett.Ini"));
-        if (parser.isSet(settingsOption) && !QFileInfo(path).isFile()) {
-            m_err << QStringLiteral("Die Datei %1 wurde nicht gefunden.").arg(path) << '\n';
-            return UsageOrConnection;
-        }
-        BrettIni ini(path);
-        if (!ini.LoadBrettIni(settings)) {
-            m_err << ini.errorString() << '\n';
-            return UsageOrConnection;
-        }
-    }
+    if (wantsLists)
+        request->action = Request::Lists;
+    else if (wantsLots)
+        request->action = Request::Lots;
+    else
+        request->action = parser.isSet(checkOption) ? Request::Check : Request::Export;
+    request->hasConnection = parser.isSet(connectionOption);
+    request->connection = TextRules::trimBlanks(parser.value(connectionOption));
+    request->settingsPath = parser.value(settingsOption);
+    request->list = parser.value(listOption);
+    request->lots = parser.values(lotOption);
+    return Parsed;
+}
 
-    QString connectionString;
-    if (parser.isSet(connectionOption)) {
-        connectionString = TextRules::trimBlanks(parser.value(connectionOption));
-    } else {
-        QString error;
-        if (!Startup::connectionString(QString(), m_applicationDirectory, &connectionString,
-                                       &error)) {
-            m_err << error << '\n';
-            return UsageOrConnection;
-        }
+bool ExportCli::loadSettings(StartSequence &start, const Request &request, ExportSettings &settings)
+{
+    // Read with the program's rules, never written: the main window owns the file.
+    start.initSettings(settings);
+    const QString path =
+            request.settingsPath.isEmpty() ? start.brettIniPath() : request.settingsPath;
+    if (!request.settingsPath.isEmpty() && !QFileInfo(path).isFile()) {
+        m_err << QStringLiteral("Die Datei %1 wurde nicht gefunden.").arg(path) << '\n';
+        return false;
     }
-    HostDatabase database;
-    if (!database.open(connectionString)) {
-        m_err << Startup::failureText(database.errorNumber(), database.errorString()) << '\n';
-        return UsageOrConnection;
+    if (!start.loadSettings(settings, path)) {
+        m_err << start.errorString() << '\n';
+        return false;
     }
+    return true;
+}
 
-    if (exporting) {
-        PrintedMessages messages(m_err);
-        ExportRun run(database, settings, messages);
-        run.setMode(parser.isSet(checkOption) ? ExportRun::CheckOnly : ExportRun::Export);
-        if (!run.run(parser.value(listOption), parser.values(lotOption)))
-            return Failed;
-        if (!parser.isSet(checkOption)) {
-            m_out << QDir::toNativeSeparators(
-                    QDir::cleanPath(QFileInfo(run.deliveryPath()).absoluteFilePath()))
-                  << '\n';
-        }
-        return Success;
+bool ExportCli::openDatabase(StartSequence &start, const Request &request, HostDatabase &database)
+{
+    // An explicit connection string is taken as given, even when empty; only its absence
+    // sends the program to lindavex.Ini.
+    QString connection = request.connection;
+    if ((!request.hasConnection && !start.resolveConnection(QString(), &connection))
+        || !start.openDatabase(database, connection)) {
+        m_err << start.errorString() << '\n';
+        return false;
     }
+    return true;
+}
 
+int ExportCli::exportList(const Request &request, const HostDatabase &database,
+                          ExportSettings &settings)
+{
+    PrintedMessages messages(m_err);
+    ExportRun run(database, settings, messages);
+    const bool checking = request.action == Request::Check;
+    run.setMode(checking ? ExportRun::CheckOnly : ExportRun::Export);
+    if (!run.run(request.list, request.lots))
+        return Failed;
+    if (!checking) {
+        m_out << QDir::toNativeSeparators(
+                QDir::cleanPath(QFileInfo(run.deliveryPath()).absoluteFilePath()))
+              << '\n';
+    }
+    return Success;
+}
+
+int ExportCli::printEntries(const Request &request, const HostDatabase &database)
+{
     HostLists lists(database);
     QStringList entries;
-    const bool ok = wantsLists ? lists.openLists(&entries)
-                               : lists.lotsOfList(parser.value(listOption), &entries);
+    const bool ok = request.action == Request::Lists ? lists.openLists(&entries)
+                                                     : lists.lotsOfList(request.list, &entries);
     if (!ok) {
-        m_err << Startup::failureText(lists.errorNumber(), lists.errorString()) << '\n';
+        m_err << StartSequence::failureText(lists.errorNumber(), lists.errorString()) << '\n';
         return Failed;
     }
     for (const QString &entry : entries)
         m_out << entry << '\n';
     return Success;
+}
+
+int ExportCli::run(const QStringList &arguments)
+{
+    Request request;
+    switch (parse(arguments, &request)) {
+    case UsageError:
+        return UsageOrConnection;
+    case HelpShown:
+        return Success;
+    case Parsed:
+        break;
+    }
+    const bool exporting = request.action == Request::Export || request.action == Request::Check;
+    StartSequence start(m_applicationDirectory);
+    ExportSettings settings;
+    if (exporting && !loadSettings(start, request, settings))
+        return UsageOrConnection;
+    HostDatabase database;
+    if (!openDatabase(start, request, database))
+        return UsageOrConnection;
+    return exporting ? exportList(request, database, settings) : printEntries(request, database);
 }

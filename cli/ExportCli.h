@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+class ExportSettings;
+class HostDatabase;
 class QTextStream;
+class StartSequence;
 
 // The command-line front end. Prints results to out and every message to err, both UTF-8.
 class ExportCli
@@ -16,9 +19,17 @@ public:
     // arguments as QCoreApplication::arguments() gives them, the program name first.
     int run(const QStringList &arguments);
 
-    static QString usage();
-
 private:
+    struct Request;
+    static QString usage();
+    enum ParseResult { Parsed, HelpShown, UsageError };
+
+    ParseResult parse(const QStringList &arguments, Request *request);
+    bool loadSettings(StartSequence &start, const Request &request, ExportSettings &settings);
+    bool openDatabase(StartSequence &start, const Request &request, HostDatabase &database);
+    int exportList(const Request &request, const HostDatabase &database, ExportSettings &settings);
+    int printEntries(const Request &request, const HostDatabase &database);
+
     QString m_applicationDirectory;
     QTextStream &m_out;
     QTextStream &m_err;

@@ -1,6 +1,6 @@
 #include "export/DeliveryLine.h"
 
-#include "app/TextRules.h"
+#include "base/TextRules.h"
 #include "export/ValueFormat.h"
 
 #include <QLocale>
@@ -98,7 +98,7 @@ DeliveryLine::Fields DeliveryLine::BuildDeliveryLine(const RunValues &run, const
     f[27] = log.durch.toText(locale);
     const QString bark = TextRules::trimBlanks(log.ak.toText(locale));
     f[28] = bark == QLatin1String("a") || bark == QLatin1String("U") ? QStringLiteral("1")
-                                                                      : QStringLiteral("0");
+                                                                     : QStringLiteral("0");
     if (log.hasOwner) {
         f[29] = log.nummer.left(12);
         f[30] = log.name.left(35);

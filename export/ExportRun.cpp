@@ -1,12 +1,12 @@
 #include "export/ExportRun.h"
 
-#include "app/AtomicFile.h"
-#include "app/HostDatabase.h"
-#include "app/TextRules.h"
+#include "base/AtomicFile.h"
+#include "base/TextRules.h"
 #include "export/DeliveryLine.h"
 #include "export/FieldSource.h"
 #include "export/MessageSink.h"
 #include "export/ValueFormat.h"
+#include "host/HostDatabase.h"
 #include "settings/ExportSettings.h"
 
 #include <QDir>
@@ -18,10 +18,10 @@ namespace {
 using K = ExportSettings;
 
 // The settings resolved against the header row once and against every log row.
-const K::Key LogSourceKeys[] = { K::LIEFNRBRETT,   K::KAUVERTRNR,        K::EXTKAUFVERTRNR,
-                                 K::REVIER,        K::DISTRIKT,          K::STRASSEREVIER,
-                                 K::PLZREVIER,     K::ORTREVIER,         K::NAMEREVIERFORSTER,
-                                 K::TELREVIERFORSTER, K::ABT,            K::UABT };
+const K::Key LogSourceKeys[] = { K::LIEFNRBRETT,      K::KAUVERTRNR, K::EXTKAUFVERTRNR,
+                                 K::REVIER,           K::DISTRIKT,   K::STRASSEREVIER,
+                                 K::PLZREVIER,        K::ORTREVIER,  K::NAMEREVIERFORSTER,
+                                 K::TELREVIERFORSTER, K::ABT,        K::UABT };
 const K::Key OwnerSourceKeys[] = { K::STEUERNRWB, K::ZERTIFIZIERUNGSNRWB };
 const K::Key PlainPerLogKeys[] = { K::STEUERNR, K::ZERTIFIZIERUNG, K::ZERTIFIZIERUNGSNR,
                                    K::ZERTIFIZIERUNGWB };
@@ -101,25 +101,20 @@ class LogColumns
 {
 public:
     explicit LogColumns(const HostRow &row)
-        : m_los(row.indexOf(QStringLiteral("LOS"))),
-          m_blnr(row.indexOf(QStringLiteral("BLNR"))),
-          m_klst(row.indexOf(QStringLiteral("KLST"))),
-          m_ha(row.indexOf(QStringLiteral("HA"))),
+        : m_los(row.indexOf(QStringLiteral("LOS"))), m_blnr(row.indexOf(QStringLiteral("BLNR"))),
+          m_klst(row.indexOf(QStringLiteral("KLST"))), m_ha(row.indexOf(QStringLiteral("HA"))),
           m_gkl(row.indexOf(QStringLiteral("GKL"))),
           m_laenge(row.indexOf(QStringLiteral("LAENGE"))),
-          m_durch(row.indexOf(QStringLiteral("DURCH"))),
-          m_ak(row.indexOf(QStringLiteral("AK"))),
+          m_durch(row.indexOf(QStringLiteral("DURCH"))), m_ak(row.indexOf(QStringLiteral("AK"))),
           m_liste(row.indexOf(QStringLiteral("LISTE"))),
           m_listDatum(row.indexOf(QStringLiteral("LISTDATUM"))),
           m_mwst(row.indexOf(QStringLiteral("MWST"))),
           m_nummer(row.indexOf(QStringLiteral("NUMMER"))),
-          m_name(row.indexOf(QStringLiteral("NAME"))),
-          m_ort(row.indexOf(QStringLiteral("ORT"))),
+          m_name(row.indexOf(QStringLiteral("NAME"))), m_ort(row.indexOf(QStringLiteral("ORT"))),
           m_plz(row.indexOf(QStringLiteral("PLZ"))),
           m_strasse(row.indexOf(QStringLiteral("STRASSE"))),
           m_nation(row.indexOf(QStringLiteral("NATION"))),
-          m_blz(row.indexOf(QStringLiteral("BLZ"))),
-          m_konto(row.indexOf(QStringLiteral("KONTO")))
+          m_blz(row.indexOf(QStringLiteral("BLZ"))), m_konto(row.indexOf(QStringLiteral("KONTO")))
     {
     }
 
@@ -154,8 +149,8 @@ public:
     }
 
 private:
-    int m_los, m_blnr, m_klst, m_ha, m_gkl, m_laenge, m_durch, m_ak, m_liste, m_listDatum,
-            m_mwst, m_nummer, m_name, m_ort, m_plz, m_strasse, m_nation, m_blz, m_konto;
+    int m_los, m_blnr, m_klst, m_ha, m_gkl, m_laenge, m_durch, m_ak, m_liste, m_listDatum, m_mwst,
+            m_nummer, m_name, m_ort, m_plz, m_strasse, m_nation, m_blz, m_konto;
 };
 
 QString missingColumnMessage(const QString &column, K::Key key)
@@ -177,8 +172,8 @@ QString fileErrorMessage(const QString &path, const QString &description)
 
 } // namespace
 
-ExportRun::ExportRun(const HostDatabase &database, ExportSettings &settings,
-                     MessageSink &messages, const QLocale &locale)
+ExportRun::ExportRun(const HostDatabase &database, ExportSettings &settings, MessageSink &messages,
+                     const QLocale &locale)
     : m_database(database), m_settings(settings), m_messages(messages), m_locale(locale)
 {
 }
@@ -227,7 +222,7 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
     // The selection filter. Every name and lot is a bound value; the empty lot entry stands
     // for the logs without a lot, whether their lot is empty or NULL.
     QString filter = QStringLiteral("LISTE = ?");
-    QVariantList params{ listName };
+    QVariantList params { listName };
     if (!selectedLots.isEmpty()) {
         QStringList placeholders;
         for (const QString &lot : selectedLots) {

@@ -1,7 +1,7 @@
 #include "export/FieldSource.h"
 
-#include "app/HostDatabase.h"
-#include "app/TextRules.h"
+#include "base/TextRules.h"
+#include "host/HostDatabase.h"
 
 namespace {
 

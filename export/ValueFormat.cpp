@@ -1,6 +1,6 @@
 #include "export/ValueFormat.h"
 
-#include "app/HostValue.h"
+#include "host/HostValue.h"
 
 #include <QLocale>
 #include <QVarLengthArray>

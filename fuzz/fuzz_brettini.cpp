@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int i = 0; i < ExportSettings::KeyCount; ++i) {
         const auto key = ExportSettings::Key(i);
         fuzzCheck(reread.value(key) == loaded.value(key), "value survives save and load",
-                  ExportSettings::keyName(key) + QStringLiteral(": ") + loaded.value(key) +
-                          QStringLiteral(" / ") + reread.value(key));
+                  ExportSettings::keyName(key) + QStringLiteral(": ") + loaded.value(key)
+                          + QStringLiteral(" / ") + reread.value(key));
     }
     return 0;
 }

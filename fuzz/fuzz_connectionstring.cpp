@@ -2,7 +2,7 @@
 // is refused with a reason, and a value put into an ODBC string comes back out of it whole.
 #include "FuzzCheck.h"
 
-#include "app/ConnectionString.h"
+#include "host/ConnectionString.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,10 +10,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QList<QStringList> machines {
-            {},
-            { QStringLiteral("FreeTDS") },
-            { QStringLiteral("ODBC Driver 18 for SQL Server"), QStringLiteral("FreeTDS") } };
+    const QList<QStringList> machines { {},
+                                        { QStringLiteral("FreeTDS") },
+                                        { QStringLiteral("ODBC Driver 18 for SQL Server"),
+                                          QStringLiteral("FreeTDS") } };
     for (const QStringList &drivers : machines) {
         ConnectionTarget target;
         QString error;
@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fuzzCheck(!error.isEmpty(), "a refusal says why", text);
             continue;
         }
-        fuzzCheck(target.driver == QLatin1String("SQLITE") ||
-                          target.driver == QLatin1String("QODBC"),
+        fuzzCheck(target.driver == QLatin1String("SQLITE")
+                          || target.driver == QLatin1String("QODBC"),
                   "known driver", target.driver);
         fuzzCheck(!target.databaseName.trimmed().isEmpty(), "a database to open", text);
         // SQLite files are always opened read-only by HostDatabase.
@@ -38,10 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QString inner = value.mid(1, value.size() - 2);
         fuzzCheck(!inner.replace(QStringLiteral("}}"), QString()).contains(u'}'),
                   "no lone closing brace inside", value);
-        fuzzCheck(
-                value.mid(1, value.size() - 2).replace(QStringLiteral("}}"), QStringLiteral("}")) ==
-                        text,
-                "value comes back whole", value);
+        fuzzCheck(value.mid(1, value.size() - 2).replace(QStringLiteral("}}"), QStringLiteral("}"))
+                          == text,
+                  "value comes back whole", value);
     } else {
         fuzzCheck(!text.contains(u';') && !text.contains(u'{') && !text.contains(u'}'),
                   "unbraced value needs no braces", text);

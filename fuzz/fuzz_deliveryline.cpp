@@ -4,10 +4,10 @@
 // decimal text is Qt's shortest form.
 #include "FuzzCheck.h"
 
-#include "app/HostValue.h"
-#include "app/TextRules.h"
+#include "base/TextRules.h"
 #include "export/DeliveryLine.h"
 #include "export/ValueFormat.h"
+#include "host/HostValue.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -93,8 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const double binary = input.ConsumeFloatingPoint<double>();
     if (std::isfinite(binary)) {
         const QString decimal = HostValue::number(binary).decimalText();
-        fuzzCheck(decimal == HostValue::normalizeDecimal(QString::number(
-                                     binary, 'f', QLocale::FloatingPointShortest)),
+        fuzzCheck(decimal
+                          == HostValue::normalizeDecimal(
+                                  QString::number(binary, 'f', QLocale::FloatingPointShortest)),
                   "shortest decimal", decimal);
     }
 

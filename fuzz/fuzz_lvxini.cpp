@@ -3,8 +3,8 @@
 // says why not.
 #include "FuzzCheck.h"
 
-#include "app/ConnectionString.h"
-#include "app/LvxIni.h"
+#include "host/ConnectionString.h"
+#include "host/LvxIni.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -16,6 +16,7 @@ packages=(
     xvfb xauth imagemagick                      # screenshots of the windows without a display
     postgresql odbc-postgresql                  # a real database server for the ODBC tests
     clang libclang-rt-14-dev llvm               # sanitizers, libFuzzer, readable reports
+    clang-format clang-tidy                     # the tree's format and static checks
 )
 
 missing=()

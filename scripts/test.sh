@@ -8,6 +8,12 @@ started=$SECONDS
 
 bash scripts/setup.sh
 
+echo "== Formatting (clang-format, .clang-format)"
+if ! git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror; then
+    echo "FAILED: the files above are not formatted; run clang-format -i on them"
+    exit 1
+fi
+
 echo "== Test suite (plain build)"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j"$(nproc)")
 

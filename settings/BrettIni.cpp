@@ -1,9 +1,9 @@
 #include "settings/BrettIni.h"
 
+#include "base/IniText.h"
 #include "settings/ExportSettings.h"
-#include "settings/IniText.h"
 
-#include "app/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QFileInfo>
 

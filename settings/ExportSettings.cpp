@@ -3,12 +3,12 @@
 namespace {
 
 const char *const KeyNames[ExportSettings::KeyCount] = {
-    "EXPORTPATH",     "BUNDESLAND",       "LIEFNRBRETT",       "KAUVERTRNR",
-    "EXTKAUFVERTRNR", "FORSTAMT",         "FORSTAMTNUMMER",    "FWJ",
-    "REVIER",         "DISTRIKT",         "STRASSEREVIER",     "PLZREVIER",
-    "ORTREVIER",      "NAMEREVIERFORSTER", "TELREVIERFORSTER", "ABT",
-    "UABT",           "STEUERNR",         "ZERTIFIZIERUNG",    "ZERTIFIZIERUNGSNR",
-    "STEUERNRWB",     "ZERTIFIZIERUNGWB", "ZERTIFIZIERUNGSNRWB",
+    "EXPORTPATH",     "BUNDESLAND",        "LIEFNRBRETT",         "KAUVERTRNR",
+    "EXTKAUFVERTRNR", "FORSTAMT",          "FORSTAMTNUMMER",      "FWJ",
+    "REVIER",         "DISTRIKT",          "STRASSEREVIER",       "PLZREVIER",
+    "ORTREVIER",      "NAMEREVIERFORSTER", "TELREVIERFORSTER",    "ABT",
+    "UABT",           "STEUERNR",          "ZERTIFIZIERUNG",      "ZERTIFIZIERUNGSNR",
+    "STEUERNRWB",     "ZERTIFIZIERUNGWB",  "ZERTIFIZIERUNGSNRWB",
 };
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "settings/F_Einst.h"
 
-#include "app/TextRules.h"
-#include "app/Twips.h"
-#include "app/WindowFont.h"
+#include "base/TextRules.h"
+#include "ui/Twips.h"
+#include "ui/WindowFont.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -39,15 +39,9 @@ struct Field
 };
 
 // The export directory has the frame "Pfade" to itself.
-const Field ExportField = { ExportSettings::EXPORTPATH,
-                           "Tx_PathExport",
-                           Kind::TextBox,
-                           "Export:",
-                           120,
-                           735,
-                           360,
-                           1440,
-                           6375 };
+const Field ExportField = {
+    ExportSettings::EXPORTPATH, "Tx_PathExport", Kind::TextBox, "Export:", 120, 735, 360, 1440, 6375
+};
 
 // The frame "Zuordnungen". In its left half the labels reach up to 60 twips before their
 // field, which ends at 4095; in the right half the labels stand at 4680 and the combo boxes
@@ -64,23 +58,22 @@ const Field AssignmentFields[] = {
       120, 2340, 600, 2520, 1575 },
     { ExportSettings::KAUVERTRNR, "Cb_KvNrBrett", Kind::SourceCombo,
       "Kaufsvertragsnummer Brettholm", 120, 2340, 960, 2520, 1575 },
-    { ExportSettings::EXTKAUFVERTRNR, "Cb_ExtKvNr", Kind::SourceCombo,
-      "Externe Kaufvertragsnummer", 120, 2340, 1320, 2520, 1575 },
-    { ExportSettings::FORSTAMT, "Tx_FoA", Kind::TextBox, "Forstamt (max 35)", 120, 1500, 1680,
-      1680, 2415 },
+    { ExportSettings::EXTKAUFVERTRNR, "Cb_ExtKvNr", Kind::SourceCombo, "Externe Kaufvertragsnummer",
+      120, 2340, 1320, 2520, 1575 },
+    { ExportSettings::FORSTAMT, "Tx_FoA", Kind::TextBox, "Forstamt (max 35)", 120, 1500, 1680, 1680,
+      2415 },
     { ExportSettings::FORSTAMTNUMMER, "Tx_FoANr", Kind::TextBox, "FoA-Nr. (max 12)", 120, 1500,
       2040, 1680, 2415 },
-    { ExportSettings::FWJ, "Tx_FWJ", Kind::TextBox, "FWJ (4-stellig)", 120, 3060, 2400, 3240,
-      855 },
-    { ExportSettings::STEUERNR, "Tx_SteuerNr", Kind::TextBox, "Steuer-Nr:", 120, 1380, 3600,
-      1560, 2535 },
+    { ExportSettings::FWJ, "Tx_FWJ", Kind::TextBox, "FWJ (4-stellig)", 120, 3060, 2400, 3240, 855 },
+    { ExportSettings::STEUERNR, "Tx_SteuerNr", Kind::TextBox, "Steuer-Nr:", 120, 1380, 3600, 1560,
+      2535 },
     { ExportSettings::ZERTIFIZIERUNG, "Cb_Zertifizierung", Kind::CertificationCombo,
       "Zertifizierung:", 120, 2580, 3960, 2760, 1335 },
     { ExportSettings::ZERTIFIZIERUNGSNR, "Tx_ZertifizierungsNr", Kind::TextBox,
       "ZertifizierungsNr.:", 120, 1380, 4320, 1560, 2535 },
 
-    { ExportSettings::REVIER, "Cb_Revier", Kind::SourceCombo, "Revier", RightLabel,
-      RightLabelWidth, 240, RightCombo, RightComboWidth },
+    { ExportSettings::REVIER, "Cb_Revier", Kind::SourceCombo, "Revier", RightLabel, RightLabelWidth,
+      240, RightCombo, RightComboWidth },
     { ExportSettings::DISTRIKT, "Cb_Distrikt", Kind::SourceCombo, "Distrikt", RightLabel,
       RightLabelWidth, 600, RightCombo, RightComboWidth },
     { ExportSettings::ABT, "Cb_Abt", Kind::SourceCombo, "Abteilung", RightLabel, RightLabelWidth,
@@ -108,18 +101,30 @@ const Field AssignmentFields[] = {
 
 // The keyboard order; KeyCount stands for the button "Schließen".
 const ExportSettings::Key TabOrder[] = {
-    ExportSettings::EXPORTPATH,          ExportSettings::LIEFNRBRETT,
-    ExportSettings::KAUVERTRNR,          ExportSettings::EXTKAUFVERTRNR,
-    ExportSettings::FORSTAMT,            ExportSettings::FORSTAMTNUMMER,
-    ExportSettings::FWJ,                 ExportSettings::BUNDESLAND,
-    ExportSettings::REVIER,              ExportSettings::DISTRIKT,
-    ExportSettings::STRASSEREVIER,       ExportSettings::PLZREVIER,
-    ExportSettings::ORTREVIER,           ExportSettings::NAMEREVIERFORSTER,
-    ExportSettings::TELREVIERFORSTER,    ExportSettings::ABT,
-    ExportSettings::UABT,                ExportSettings::KeyCount,
-    ExportSettings::STEUERNR,            ExportSettings::ZERTIFIZIERUNG,
-    ExportSettings::ZERTIFIZIERUNGSNR,   ExportSettings::STEUERNRWB,
-    ExportSettings::ZERTIFIZIERUNGWB,    ExportSettings::ZERTIFIZIERUNGSNRWB,
+    ExportSettings::EXPORTPATH,
+    ExportSettings::LIEFNRBRETT,
+    ExportSettings::KAUVERTRNR,
+    ExportSettings::EXTKAUFVERTRNR,
+    ExportSettings::FORSTAMT,
+    ExportSettings::FORSTAMTNUMMER,
+    ExportSettings::FWJ,
+    ExportSettings::BUNDESLAND,
+    ExportSettings::REVIER,
+    ExportSettings::DISTRIKT,
+    ExportSettings::STRASSEREVIER,
+    ExportSettings::PLZREVIER,
+    ExportSettings::ORTREVIER,
+    ExportSettings::NAMEREVIERFORSTER,
+    ExportSettings::TELREVIERFORSTER,
+    ExportSettings::ABT,
+    ExportSettings::UABT,
+    ExportSettings::KeyCount,
+    ExportSettings::STEUERNR,
+    ExportSettings::ZERTIFIZIERUNG,
+    ExportSettings::ZERTIFIZIERUNGSNR,
+    ExportSettings::STEUERNRWB,
+    ExportSettings::ZERTIFIZIERUNGWB,
+    ExportSettings::ZERTIFIZIERUNGSNRWB,
 };
 
 // Text boxes have no length limit; Qt's default of 32767 characters would cut a longer value.
@@ -131,7 +136,8 @@ QStringList logColumns()
     static const QStringList columns = [] {
         QStringList list;
         const std::pair<const char *, int> groups[] = {
-                { "RELTABLE", 10 }, { "TEXT", 15 }, { "FREI", 5 }, { "WO", 6 }};
+            { "RELTABLE", 10 }, { "TEXT", 15 }, { "FREI", 5 }, { "WO", 6 }
+        };
         for (const auto &[prefix, count] : groups) {
             for (int n = 1; n <= count; ++n)
                 list << QLatin1String(prefix) + QString::number(n);
@@ -145,9 +151,9 @@ QStringList logColumns()
 QStringList ownerAccountColumns()
 {
     return { QStringLiteral("BLZ"),        QStringLiteral("BANK"),   QStringLiteral("KONTO"),
-            QStringLiteral("POSTSCHECK"), QStringLiteral("UID"),    QStringLiteral("BLZ1"),
-            QStringLiteral("BANK1"),      QStringLiteral("KONTO1"), QStringLiteral("POSTSCHECK1"),
-            QStringLiteral("UID1") };
+             QStringLiteral("POSTSCHECK"), QStringLiteral("UID"),    QStringLiteral("BLZ1"),
+             QStringLiteral("BANK1"),      QStringLiteral("KONTO1"), QStringLiteral("POSTSCHECK1"),
+             QStringLiteral("UID1") };
 }
 
 QWidget *createField(const Field &field, QGroupBox *frame)
@@ -245,8 +251,8 @@ void F_Einst::FillSourceCombos()
 {
     for (int key = 0; key < ExportSettings::KeyCount; ++key) {
         auto *combo = qobject_cast<QComboBox *>(m_fields[key]);
-        if (combo && key != ExportSettings::ZERTIFIZIERUNG &&
-            key != ExportSettings::ZERTIFIZIERUNGWB)
+        if (combo && key != ExportSettings::ZERTIFIZIERUNG
+            && key != ExportSettings::ZERTIFIZIERUNGWB)
             FillSourceCombo(*combo);
     }
 }

@@ -2,7 +2,7 @@
 
 #include "settings/ExportSettings.h"
 
-#include "app/KeepOpenDialog.h"
+#include "ui/KeepOpenDialog.h"
 
 #include <array>
 

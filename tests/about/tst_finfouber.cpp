@@ -1,4 +1,5 @@
 #include "about/F_InfoUber.h"
+#include "base/Version.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -15,16 +16,15 @@ private slots:
 void TestFInfoUber::opening_showsTextsAndPicturesEveryTime()
 {
     // The minor version in plain decimals, without a leading zero.
-    QCOMPARE(F_InfoUber::versionLine(1, 0), "Version 1.0");
-    QCOMPARE(F_InfoUber::versionLine(1, 5), "Version 1.5");
-    QCOMPARE(F_InfoUber::versionLine(1, 12), "Version 1.12");
+    QCOMPARE(Version::text(1, 0), "1.0");
+    QCOMPARE(Version::text(1, 5), "1.5");
+    QCOMPARE(Version::text(1, 12), "1.12");
     for (int opening = 0; opening < 2; ++opening) {
         F_InfoUber window;
         window.show();
         const auto label = [&window](const char *name) { return window.findChild<QLabel *>(name); };
         QCOMPARE(window.windowTitle(), "Info über Lindavex Pro by Lindavex Software");
-        QCOMPARE(label("LbVersion")->text(),
-                 F_InfoUber::versionLine(BRETTHOLM_VERSION_MAJOR, BRETTHOLM_VERSION_MINOR));
+        QCOMPARE(label("LbVersion")->text(), "Version " + Version::text());
         QCOMPARE(label("Label2")->text(), "© Lindavex Software");
         // The pictures are compiled in; a missing resource leaves an empty label.
         QCOMPARE(label("Image1")->pixmap().size(), QSize(150, 150));

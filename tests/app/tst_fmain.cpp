@@ -2,7 +2,7 @@
 #include "ModalRecorder.h"
 
 #include "app/F_Main.h"
-#include "app/Startup.h"
+#include "base/Version.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -34,10 +34,10 @@ private:
 void TestFMain::init()
 {
     m_host = std::make_unique<HostFixture>();
-    QVERIFY(m_host->exec({"INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4711', 0), "
-                          "('4712', NULL), ('gesperrt', 1)",
-                          "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '1'), "
-                          "(2, '4711', '2'), (3, '4711', NULL), (4, '4712', 'A')"}));
+    QVERIFY(m_host->exec({ "INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4711', 0), "
+                           "('4712', NULL), ('gesperrt', 1)",
+                           "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '1'), "
+                           "(2, '4711', '2'), (3, '4711', NULL), (4, '4712', 'A')" }));
     m_appDir = std::make_unique<QTemporaryDir>();
     QVERIFY(HostFixture::writeFile(brettIni(), "FWJ=2023\r\nEXTRA=kept until the next save\r\n"));
 }
@@ -46,7 +46,7 @@ void TestFMain::init()
 // the last failure before the settings would be read: the list query.
 void TestFMain::startupFailure_leavesBrettIniAlone()
 {
-    QVERIFY(m_host->exec({"DROP TABLE LISTENKOPF"}));
+    QVERIFY(m_host->exec({ "DROP TABLE LISTENKOPF" }));
     const QByteArray before = HostFixture::readFile(brettIni());
     {
         F_Main window(m_appDir->path());
@@ -64,7 +64,7 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
         F_Main window(m_appDir->path());
         QVERIFY2(window.Form_Load(m_host->connectionString() + " | ignored"),
                  qPrintable(window.errorString()));
-        QCOMPARE(window.windowTitle(), Startup::caption());
+        QCOMPARE(window.windowTitle(), "Brettholm-32 Version " + Version::text());
         QCOMPARE(window.settings().value(ExportSettings::FWJ), "2023");
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -118,8 +118,8 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
 void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
 {
     HostFixture host;
-    QVERIFY(host.execFile(HostFixture::sourceFile("demo/data.sql")) &&
-            host.execFile(HostFixture::sourceFile("tests/postgres/extra-rows.sql")));
+    QVERIFY(host.execFile(HostFixture::sourceFile("demo/data.sql"))
+            && host.execFile(HostFixture::sourceFile("tests/postgres/extra-rows.sql")));
     const QByteArray hostBefore = HostFixture::readFile(host.path());
     const QString dir = m_appDir->path();
     QVERIFY(!HostFixture::writeDemoSettings(dir).isEmpty());
@@ -144,8 +144,8 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
         for (int row = 0; row < lbLos->count(); ++row)
             lbLos->item(row)->setSelected(lots.contains(lbLos->item(row)->text()));
         window.findChild<QPushButton *>("B_Start")->click();
-        return cbListe->currentText() + u'|' + recorder.captions.join(u'|') + u'|' +
-                recorder.messages.join(u'|');
+        return cbListe->currentText() + u'|' + recorder.captions.join(u'|') + u'|'
+                + recorder.messages.join(u'|');
     };
     {
         QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", "writer");
@@ -167,12 +167,12 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 1).count("\r\n"), 25);
 
     const QString hostile = "O'Hara' OR 1=1 --", ok = "|Brettholm32|Export erfolgreich!";
-    QCOMPARE(exportList(hostile, {"' OR '1'='1", "%", "_"}), hostile + ok);
+    QCOMPARE(exportList(hostile, { "' OR '1'='1", "%", "_" }), hostile + ok);
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0),
              "LB1234O'Hara' .Txt: 901 902 903");
     QCOMPARE(exportList("a_c%", {}), "a_c%" + ok);
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0), "LB1234a_c%.Txt: 911");
-    QCOMPARE(exportList("SELECT", {"1; DELETE FROM LOGS"}),
+    QCOMPARE(exportList("SELECT", { "1; DELETE FROM LOGS" }),
              "SELECT|Brettholm32|Brettholm32|Feld 21 von Stamm 921 enthält ein Semikolon oder "
              "einen Zeilenumbruch|Überleitung abgebrochen!");
     QCOMPARE(HostFixture::takeDeliveries(dir), QString());
@@ -192,8 +192,8 @@ void TestFMain::brettIniNotReplaceable_windowStillCloses()
     ModalRecorder recorder;
     window.findChild<QPushButton *>("B_Close")->click();
     QCOMPARE(recorder.messages.size(), 1);
-    QVERIFY2(recorder.messages[0].startsWith("Die Einstellungen konnten nicht in " + brettIni() +
-                                             " gespeichert werden: "),
+    QVERIFY2(recorder.messages[0].startsWith("Die Einstellungen konnten nicht in " + brettIni()
+                                             + " gespeichert werden: "),
              qPrintable(recorder.messages[0]));
     QVERIFY(!window.isVisible());
     QVERIFY(QFileInfo(brettIni()).isDir() && QDir(brettIni()).isEmpty());

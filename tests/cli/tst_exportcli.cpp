@@ -56,11 +56,11 @@ void TestExportCli::run()
 
     QProcess process;
     process.start("bash",
-                  QStringList {"-c", limit + " exec \"$0\" \"$@\"",
-                               BRETTHOLM_BIN_DIR "/brettholm32-export"} +
-                          arguments.split(' ')
-                                  .replaceInStrings("$C", HostFixture::demoConnectionString())
-                                  .replaceInStrings("$S", settings));
+                  QStringList { "-c", limit + " exec \"$0\" \"$@\"",
+                                BRETTHOLM_BIN_DIR "/brettholm32-export" }
+                          + arguments.split(' ')
+                                    .replaceInStrings("$C", HostFixture::demoConnectionString())
+                                    .replaceInStrings("$S", settings));
     QVERIFY(process.waitForFinished());
     QCOMPARE(process.exitStatus(), exitCode < 0 ? QProcess::CrashExit : QProcess::NormalExit);
     if (exitCode >= 0)
@@ -75,7 +75,7 @@ void TestExportCli::run()
     // Only a successful export replaces yesterday's delivery, and nothing is left beside it.
     // The new file's bytes are tested with the export itself.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-             (QStringList {"Brett.Ini", "LB123400004712.Txt"}));
+             (QStringList { "Brett.Ini", "LB123400004712.Txt" }));
     QCOMPARE(HostFixture::readFile(delivery) == old, !out.startsWith(delivery));
 }
 

@@ -1,6 +1,6 @@
 #include "HostFixture.h"
 
-#include "app/TextRules.h"
+#include "base/TextRules.h"
 
 #include <QDir>
 #include <QFile>

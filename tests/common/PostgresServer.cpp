@@ -25,8 +25,8 @@ PostgresServer::~PostgresServer()
 void PostgresServer::prepare(QProcess &process) const
 {
     process.setChildProcessModifier([uid = m_uid, gid = m_gid] {
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
+        if (::geteuid() == 0
+            && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0))
             ::_exit(127);
         ::prctl(PR_SET_PDEATHSIG, SIGQUIT); // after the change of user, which clears it
     });
@@ -39,11 +39,12 @@ bool PostgresServer::start()
             QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     const QString bin = "/usr/lib/postgresql/" + versions.value(versions.size() - 1) + "/bin/";
     const passwd *postgres = ::getpwnam("postgres");
-    if (!m_dir.isValid() ||
-        (::geteuid() == 0 &&
-         (!postgres ||
-          ::chown(QFile::encodeName(m_dir.path()).constData(), m_uid = postgres->pw_uid,
-                  m_gid = postgres->pw_gid) != 0))) {
+    if (!m_dir.isValid()
+        || (::geteuid() == 0
+            && (!postgres
+                || ::chown(QFile::encodeName(m_dir.path()).constData(), m_uid = postgres->pw_uid,
+                           m_gid = postgres->pw_gid)
+                        != 0))) {
         m_errorString = QStringLiteral("no folder for the postgres user");
         return false;
     }
@@ -53,11 +54,11 @@ bool PostgresServer::start()
     initdb.setProcessChannelMode(QProcess::MergedChannels);
     // C.UTF-8 orders text by code point, as SQLite's default collation does.
     initdb.start(bin + "initdb",
-                 {"-D", data, "--auth=trust", "--username=postgres", "--encoding=UTF8",
-                  "--locale=C.UTF-8"});
+                 { "-D", data, "--auth=trust", "--username=postgres", "--encoding=UTF8",
+                   "--locale=C.UTF-8" });
     if (!initdb.waitForFinished(60000) || initdb.exitCode() != 0) {
-        m_errorString = bin + "initdb (package postgresql): " + initdb.errorString() + u' ' +
-                QString::fromLocal8Bit(initdb.readAll());
+        m_errorString = bin + "initdb (package postgresql): " + initdb.errorString() + u' '
+                + QString::fromLocal8Bit(initdb.readAll());
         return false;
     }
 
@@ -69,14 +70,15 @@ bool PostgresServer::start()
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = QRandomGenerator::global()->bounded(20000, 30000);
         m_server.start(bin + "postgres",
-                       {"-D", data, "-p", QString::number(m_port), "-k", m_dir.path(), "-h",
-                        "127.0.0.1", "-F", "-c", "log_statement=all", "-c", "log_line_prefix=%u|",
-                        "-c", "max_prepared_transactions=5"});
+                       { "-D", data, "-p", QString::number(m_port), "-k", m_dir.path(), "-h",
+                         "127.0.0.1", "-F", "-c", "log_statement=all", "-c", "log_line_prefix=%u|",
+                         "-c", "max_prepared_transactions=5" });
         QElapsedTimer waiting;
         waiting.start();
         while (m_server.state() != QProcess::NotRunning && waiting.elapsed() < 60000) {
             if (exec("postgres",
-                     {"CREATE ROLE " + QLatin1String(Reader) + " LOGIN IN ROLE pg_read_all_data"}))
+                     { "CREATE ROLE " + QLatin1String(Reader)
+                       + " LOGIN IN ROLE pg_read_all_data" }))
                 return true;
             QThread::msleep(100);
         }
@@ -113,7 +115,7 @@ bool PostgresServer::exec(const QString &database, const QStringList &statements
 
 bool PostgresServer::createDatabase(const QString &name, const QStringList &statements)
 {
-    return exec("postgres", {"CREATE DATABASE " + name}) && exec(name, statements);
+    return exec("postgres", { "CREATE DATABASE " + name }) && exec(name, statements);
 }
 
 QString PostgresServer::connectionString(const QString &database, const QString &user) const

@@ -1,6 +1,6 @@
-#include "app/HostValue.h"
 #include "export/DeliveryLine.h"
 #include "export/ValueFormat.h"
+#include "host/HostValue.h"
 
 #include <QLocale>
 #include <QTest>
@@ -25,8 +25,8 @@ DeliveryLine::Fields lineWith(const QString &change)
     log.hasOwner = true;
     log.name = "Jürgen Müller";
     const QString target = change.section(u'=', 0, 0), value = change.section(u'=', 1);
-    const QStringList names {"LOS", "HA", "GKL", "AK", "MWST"};
-    HostValue *const columns[] = {&log.los, &log.ha, &log.gkl, &log.ak, &log.mwst};
+    const QStringList names { "LOS", "HA", "GKL", "AK", "MWST" };
+    HostValue *const columns[] = { &log.los, &log.ha, &log.gkl, &log.ak, &log.mwst };
     if (target == QLatin1String("NATION"))
         log.nation = value;
     else if (names.contains(target))
@@ -116,8 +116,8 @@ void TestDeliveryLine::fieldProblem()
     QCOMPARE(DeliveryLine::encode(fields, bytes), named.isEmpty());
     if (named.isEmpty())
         QCOMPARE(bytes,
-                 QTextCodec::codecForName("Windows-1252")->fromUnicode(DeliveryLine::join(fields)) +
-                         "\r\n");
+                 QTextCodec::codecForName("Windows-1252")->fromUnicode(DeliveryLine::join(fields))
+                         + "\r\n");
 }
 
 void TestDeliveryLine::pieceNumbers_data()
@@ -125,12 +125,13 @@ void TestDeliveryLine::pieceNumbers_data()
     QTest::addColumn<QStringList>("klst"); // "" is NULL
     QTest::addColumn<QStringList>("pieces");
     QTest::newRow("2 starts, 3 continues, 1 ends")
-            << QStringList {"2", "3", "3", "1", "3"} << QStringList {"1", "2", "3", "0", "2"};
-    QTest::newRow("3 without 2 starts at 2") << QStringList {"3", "3"} << QStringList {"2", "3"};
-    QTest::newRow("NULL ends") << QStringList {"2", "3", "", "3"}
-                               << QStringList {"1", "2", "0", "2"};
+            << QStringList { "2", "3", "3", "1", "3" } << QStringList { "1", "2", "3", "0", "2" };
+    QTest::newRow("3 without 2 starts at 2")
+            << QStringList { "3", "3" } << QStringList { "2", "3" };
+    QTest::newRow("NULL ends") << QStringList { "2", "3", "", "3" }
+                               << QStringList { "1", "2", "0", "2" };
     QTest::newRow("3.0 and text are numbers")
-            << QStringList {"2", "3.0", "3"} << QStringList {"1", "2", "3"};
+            << QStringList { "2", "3.0", "3" } << QStringList { "1", "2", "3" };
 }
 
 void TestDeliveryLine::pieceNumbers()

@@ -1,8 +1,8 @@
 #include "HostFixture.h"
 
-#include "app/HostDatabase.h"
 #include "export/ExportRun.h"
 #include "export/MessageSink.h"
+#include "host/HostDatabase.h"
 #include "settings/ExportSettings.h"
 
 #include <QDir>
@@ -20,21 +20,21 @@ const QString Stop = "Überleitung abgebrochen!";
 QStringList log(int id, const QString &blnr, const QString &los = "'7'", int owner = 0,
                 const QString &klst = "NULL")
 {
-    return {QStringLiteral("INSERT INTO LOGS (ID_LOG, LISTE, LISTDATUM, LOS, BLNR, HA, GKL, "
-                           "LAENGE, DURCH, KLST, ID_RINDENKENNZ, ID_WALDORT, RELTABLE4) VALUES "
-                           "(%1, '815', '2024-03-15', %2, %3, 'fi', 'b', 4, 32, %4, 1, 1, 4)")
-                    .arg(QString::number(id), los, blnr, klst),
-            QStringLiteral("INSERT INTO LOGS_RECH (ID_LOG, A1_KUNDE) VALUES (%1, %2)")
-                    .arg(id)
-                    .arg(owner ? QString::number(owner) : QStringLiteral("NULL"))};
+    return { QStringLiteral("INSERT INTO LOGS (ID_LOG, LISTE, LISTDATUM, LOS, BLNR, HA, GKL, "
+                            "LAENGE, DURCH, KLST, ID_RINDENKENNZ, ID_WALDORT, RELTABLE4) VALUES "
+                            "(%1, '815', '2024-03-15', %2, %3, 'fi', 'b', 4, 32, %4, 1, 1, 4)")
+                     .arg(QString::number(id), los, blnr, klst),
+             QStringLiteral("INSERT INTO LOGS_RECH (ID_LOG, A1_KUNDE) VALUES (%1, %2)")
+                     .arg(id)
+                     .arg(owner ? QString::number(owner) : QStringLiteral("NULL")) };
 }
 
 QStringList owner(int id, const QString &name, const QString &ort = "'Tal'")
 {
-    return {QStringLiteral("INSERT INTO PERSONAL (ID_PERSONAL, NUMMER, NAME, ORT, PLZ, STRASSE, "
-                           "UID) VALUES (%1, 'WB-%1', %2, %3, '12345', 'Weg 2', 'DE12')")
-                    .arg(id)
-                    .arg(name, ort)};
+    return { QStringLiteral("INSERT INTO PERSONAL (ID_PERSONAL, NUMMER, NAME, ORT, PLZ, STRASSE, "
+                            "UID) VALUES (%1, 'WB-%1', %2, %3, '12345', 'Weg 2', 'DE12')")
+                     .arg(id)
+                     .arg(name, ort) };
 }
 
 } // namespace
@@ -73,10 +73,10 @@ void TestExportRun::init()
     m_host = std::make_unique<HostFixture>();
     m_exportDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_host->exec(
-            QStringList {"INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT2) VALUES ('815', 0, '42')",
-                         "INSERT INTO RINDENKENNZ VALUES (1, 'U')",
-                         "INSERT INTO WALDORT (ID_WALDORT, WO1) VALUES (1, 'Revier Ost')"} +
-            log(1, "15")));
+            QStringList { "INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT2) VALUES ('815', 0, '42')",
+                          "INSERT INTO RINDENKENNZ VALUES (1, 'U')",
+                          "INSERT INTO WALDORT (ID_WALDORT, WO1) VALUES (1, 'Revier Ost')" }
+            + log(1, "15")));
     m_settings.InitGlobals(m_exportDir->path());
     change(QStringLiteral("BUNDESLAND=BY|LIEFNRBRETT=4711|KAUVERTRNR=KV17|FORSTAMT=Nord|"
                           "FORSTAMTNUMMER=12|FWJ=2024|REVIER=Ost|STRASSEREVIER=Weg 1|"
@@ -114,9 +114,9 @@ QStringList TestExportRun::files() const
 void TestExportRun::workedExample_isWrittenByteForByteForTheTrimmedName()
 {
     QVERIFY(!runExport({}, ExportRun::Export, "  "));
-    QCOMPARE(m_messages, QStringList {"Keine Liste ausgewählt"});
+    QCOMPARE(m_messages, QStringList { "Keine Liste ausgewählt" });
     QVERIFY(runExport({}, ExportRun::Export, " 815 "));
-    QCOMPARE(m_messages, QStringList {"Export erfolgreich!"});
+    QCOMPARE(m_messages, QStringList { "Export erfolgreich!" });
     QCOMPARE(delivery(),
              QByteArray("BY;4711;KV17;;Nord;12;2024;815;Ost;;Weg 1;12345;Tal;Frei;"
                         "0123;;;3;a;;7;15;;0;FI;B;4,0;32;1;;;;;;DE;DE;;;;;;;815;PEFC;;"
@@ -136,48 +136,48 @@ void TestExportRun::run_data()
                         const QStringList &logNumbers = {}) {
         QTest::newRow(name) << sql << settings << lots << messages << logNumbers;
     };
-    const QStringList ok {"Export erfolgreich!"};
+    const QStringList ok { "Export erfolgreich!" };
     const QStringList threeLots = log(2, "16", "'8'") + log(3, "14", "NULL") + log(4, "17", "''");
 
-    row("unknown list", {"DELETE FROM LISTENKOPF"}, {}, {},
-        {"Liste 815 nicht gefunden - Abbruch!"});
-    row("locked list typed by name", {"UPDATE LISTENKOPF SET GESPERRT = 1"}, {}, {},
-        {"Liste 815 ist gesperrt - Abbruch!"});
-    row("supplier from a log column is empty at header level", {}, {"LIEFNRBRETT=WO1"}, {},
-        {"Lieferscheinnummer wurde nicht eingegeben! - Abbruch!"});
+    row("unknown list", { "DELETE FROM LISTENKOPF" }, {}, {},
+        { "Liste 815 nicht gefunden - Abbruch!" });
+    row("locked list typed by name", { "UPDATE LISTENKOPF SET GESPERRT = 1" }, {}, {},
+        { "Liste 815 ist gesperrt - Abbruch!" });
+    row("supplier from a log column is empty at header level", {}, { "LIEFNRBRETT=WO1" }, {},
+        { "Lieferscheinnummer wurde nicht eingegeben! - Abbruch!" });
     row("no lot selected takes all, by log number", threeLots, {}, {}, ok,
-        {"14", "15", "16", "17"});
-    row("a lot and the empty entry, which takes NULL and empty lots", threeLots, {}, {"8", ""}, ok,
-        {"14", "16", "17"});
+        { "14", "15", "16", "17" });
+    row("a lot and the empty entry, which takes NULL and empty lots", threeLots, {}, { "8", "" },
+        ok, { "14", "16", "17" });
     // The main window's lot list hands over its empty entry as the null string.
-    row("empty entry as the lot list gives it", threeLots, {}, {QString()}, ok, {"14", "17"});
-    row("no log matches: empty file, log columns never read", {}, {"REVIER=WO7"}, {"99"}, ok);
-    row("two settings missing", {}, {"BUNDESLAND=", "FWJ="}, {},
-        {"Bundesland ist nicht ausgefüllt", "Forstwirtschaftsjahr ist nicht ausgefüllt", Stop});
-    row("log number NULL", {"UPDATE LOGS SET BLNR = NULL"}, {}, {},
-        {"Stammnummer ist nicht ausgefüllt", Stop});
+    row("empty entry as the lot list gives it", threeLots, {}, { QString() }, ok, { "14", "17" });
+    row("no log matches: empty file, log columns never read", {}, { "REVIER=WO7" }, { "99" }, ok);
+    row("two settings missing", {}, { "BUNDESLAND=", "FWJ=" }, {},
+        { "Bundesland ist nicht ausgefüllt", "Forstwirtschaftsjahr ist nicht ausgefüllt", Stop });
+    row("log number NULL", { "UPDATE LOGS SET BLNR = NULL" }, {}, {},
+        { "Stammnummer ist nicht ausgefüllt", Stop });
     row("list date NULL, then no owner checks",
-        QStringList {"UPDATE LOGS SET LISTDATUM = NULL", "UPDATE LOGS_RECH SET A1_KUNDE = 1"} +
-                owner(1, "''"),
-        {}, {}, {"Listendatum ist nicht ausgefüllt", Stop});
+        QStringList { "UPDATE LOGS SET LISTDATUM = NULL", "UPDATE LOGS_RECH SET A1_KUNDE = 1" }
+                + owner(1, "''"),
+        {}, {}, { "Listendatum ist nicht ausgefüllt", Stop });
     row("third log fails the owner checks",
-        log(2, "16") + log(3, "17", "'7'", 1) +
-                QStringList {"INSERT INTO PERSONAL (ID_PERSONAL, NUMMER) VALUES (1, 'WB-1')"},
+        log(2, "16") + log(3, "17", "'7'", 1)
+                + QStringList { "INSERT INTO PERSONAL (ID_PERSONAL, NUMMER) VALUES (1, 'WB-1')" },
         {}, {},
-        {"Waldbesitzername ist nicht ausgefüllt", "Waldbesitzer-Ort ist nicht ausgefüllt",
-         "Waldbesitzer-PLZ ist nicht ausgefüllt", "Waldbesitzer-Straße ist nicht ausgefüllt",
-         Stop});
-    row("header column missing", {}, {"LIEFNRBRETT=TEXT16"}, {},
-        {"Spalte TEXT16 (aus LIEFNRBRETT) nicht gefunden - Abbruch!"});
-    row("log column missing, trimmed", {}, {"REVIER= WO7 "}, {},
-        {"Spalte WO7 (aus REVIER) nicht gefunden - Abbruch!"});
-    row("database error", {"DROP TABLE RELTABLE"}, {}, {},
-        {"Datenbankfehler: no such table: RELTABLE - Abbruch!"});
-    row("export directory missing", {}, {"EXPORTPATH=$DIR/gone"}, {},
-        {"Fehler beim Schreiben der Datei $DIR/gone/" + Delivery + " "});
+        { "Waldbesitzername ist nicht ausgefüllt", "Waldbesitzer-Ort ist nicht ausgefüllt",
+          "Waldbesitzer-PLZ ist nicht ausgefüllt", "Waldbesitzer-Straße ist nicht ausgefüllt",
+          Stop });
+    row("header column missing", {}, { "LIEFNRBRETT=TEXT16" }, {},
+        { "Spalte TEXT16 (aus LIEFNRBRETT) nicht gefunden - Abbruch!" });
+    row("log column missing, trimmed", {}, { "REVIER= WO7 " }, {},
+        { "Spalte WO7 (aus REVIER) nicht gefunden - Abbruch!" });
+    row("database error", { "DROP TABLE RELTABLE" }, {}, {},
+        { "Datenbankfehler: no such table: RELTABLE - Abbruch!" });
+    row("export directory missing", {}, { "EXPORTPATH=$DIR/gone" }, {},
+        { "Fehler beim Schreiben der Datei $DIR/gone/" + Delivery + " " });
     // Yesterday's delivery file stands where the directory should be.
-    row("export directory is a file", {}, {"EXPORTPATH=$DIR/" + Delivery}, {},
-        {"Fehler beim Schreiben der Datei $DIR/" + Delivery + "/" + Delivery + " "});
+    row("export directory is a file", {}, { "EXPORTPATH=$DIR/" + Delivery }, {},
+        { "Fehler beim Schreiben der Datei $DIR/" + Delivery + "/" + Delivery + " " });
 }
 
 void TestExportRun::run()
@@ -191,12 +191,12 @@ void TestExportRun::run()
     QVERIFY(HostFixture::writeFile(QDir(m_exportDir->path()).filePath(Delivery), Yesterday));
 
     const bool succeeded = runExport(lots);
-    QCOMPARE(succeeded, messages == QStringList {"Export erfolgreich!"});
+    QCOMPARE(succeeded, messages == QStringList { "Export erfolgreich!" });
     // A file error goes on with the system's own words in a second line.
     for (QString &message : m_messages)
         message = message.section(u'\n', 0, 0);
     QCOMPARE(m_messages, messages.replaceInStrings("$DIR", m_exportDir->path()));
-    QCOMPARE(files(), QStringList {Delivery});
+    QCOMPARE(files(), QStringList { Delivery });
     if (!succeeded) {
         QCOMPARE(delivery(), Yesterday);
         return;
@@ -211,10 +211,10 @@ void TestExportRun::run()
 // The piece counter is the run's own; VAT goes out with an owner only.
 void TestExportRun::secondRun_writesTheSameLines()
 {
-    QVERIFY(m_host->exec(QStringList {"UPDATE LOGS SET KLST = 3"} + log(2, "16", "'7'", 1, "3") +
-                         owner(1, "'Jürgen Müller'") +
-                         QStringList {"UPDATE LOGS_RECH SET MWST = 10.7"}));
-    change({"LIEFNRBRETT= TEXT2 "});
+    QVERIFY(m_host->exec(QStringList { "UPDATE LOGS SET KLST = 3" } + log(2, "16", "'7'", 1, "3")
+                         + owner(1, "'Jürgen Müller'")
+                         + QStringList { "UPDATE LOGS_RECH SET MWST = 10.7" }));
+    change({ "LIEFNRBRETT= TEXT2 " });
     const QByteArray lines =
             "BY;42;KV17;;Nord;12;2024;815;Ost;;Weg 1;12345;Tal;Frei;0123;;;3;a;;7;"
             "15;;2;FI;B;4,0;32;1;;;;;;DE;DE;;;;;;;815;PEFC;;20240315\r\n"
@@ -230,20 +230,20 @@ void TestExportRun::secondRun_writesTheSameLines()
 
 void TestExportRun::checkOnly_reportsEveryLogAndWritesNothing()
 {
-    QVERIFY(m_host->exec(log(2, "0") + log(3, "17", "'7'", 1) + owner(1, "''", "''") +
-                         log(4, "18", "'7'", 2) + owner(2, "'A;B'")));
+    QVERIFY(m_host->exec(log(2, "0") + log(3, "17", "'7'", 1) + owner(1, "''", "''")
+                         + log(4, "18", "'7'", 2) + owner(2, "'A;B'")));
     QVERIFY(!runExport({}, ExportRun::CheckOnly));
     QCOMPARE(m_messages,
-             (QStringList {"Stamm 0: Stammnummer ist nicht ausgefüllt",
-                           "Stamm 17: Waldbesitzername ist nicht ausgefüllt",
-                           "Stamm 17: Waldbesitzer-Ort ist nicht ausgefüllt",
-                           "Stamm 18: Feld 31 von Stamm 18 enthält ein Semikolon oder einen "
-                           "Zeilenumbruch"}));
+             (QStringList { "Stamm 0: Stammnummer ist nicht ausgefüllt",
+                            "Stamm 17: Waldbesitzername ist nicht ausgefüllt",
+                            "Stamm 17: Waldbesitzer-Ort ist nicht ausgefüllt",
+                            "Stamm 18: Feld 31 von Stamm 18 enthält ein Semikolon oder einen "
+                            "Zeilenumbruch" }));
     QVERIFY(files().isEmpty());
 
-    QVERIFY(m_host->exec({"DELETE FROM LOGS WHERE ID_LOG > 1"}));
+    QVERIFY(m_host->exec({ "DELETE FROM LOGS WHERE ID_LOG > 1" }));
     QVERIFY(runExport({}, ExportRun::CheckOnly));
-    QCOMPARE(m_messages, QStringList {"Keine Fehler gefunden"});
+    QCOMPARE(m_messages, QStringList { "Keine Fehler gefunden" });
 }
 
 QTEST_GUILESS_MAIN(TestExportRun)

@@ -1,10 +1,10 @@
 #include "HostFixture.h"
 #include "PostgresServer.h"
 
-#include "app/HostDatabase.h"
 #include "cli/ExportCli.h"
 #include "export/ExportRun.h"
 #include "export/MessageSink.h"
+#include "host/HostDatabase.h"
 #include "settings/BrettIni.h"
 #include "settings/ExportSettings.h"
 
@@ -40,7 +40,7 @@ QString runCli(const QString &dir, const QString &connection, const QStringList 
     QTextStream stream(&text);
     ExportCli tool(dir, stream, stream);
     const int code =
-            tool.run(QStringList {"brettholm32-export", "--connection", connection} + arguments);
+            tool.run(QStringList { "brettholm32-export", "--connection", connection } + arguments);
     stream.flush();
     return QString::number(code) + u'\n' + text.replace(QDir::toNativeSeparators(dir), "$DIR");
 }
@@ -72,8 +72,8 @@ void TestPostgres::initTestCase()
     QVERIFY(m_sqlite.exec(rows));
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
     const QStringList schema = sql("tests/postgres/host-schema.sql");
-    QVERIFY2(m_server.createDatabase("host", schema + rows) &&
-                     m_server.createDatabase("big", schema + sql("tests/postgres/big-list.sql")),
+    QVERIFY2(m_server.createDatabase("host", schema + rows)
+                     && m_server.createDatabase("big", schema + sql("tests/postgres/big-list.sql")),
              qPrintable(m_server.errorString()));
 }
 
@@ -111,7 +111,8 @@ void TestPostgres::sameResultsAsSqlite()
     QFETCH(QString, expected);
     const QByteArray before = HostFixture::readFile(m_sqlite.path());
     QString transcripts[2];
-    const QString connections[2] = {m_sqlite.connectionString(), m_server.connectionString("host")};
+    const QString connections[2] = { m_sqlite.connectionString(),
+                                     m_server.connectionString("host") };
     for (int i = 0; i < 2; ++i) {
         QTemporaryDir dir;
         QVERIFY(!HostFixture::writeDemoSettings(dir.path()).isEmpty());
@@ -143,20 +144,20 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     // Rows fetched in batches, as SQL Server's driver streams them, so that the loop over the
     // logs is what meets a dropped connection.
     HostDatabase database;
-    QVERIFY(database.open(m_server.connectionString(drop ? "big" : "host") +
-                          ";UseDeclareFetch=1;Fetch=500"));
+    QVERIFY(database.open(m_server.connectionString(drop ? "big" : "host")
+                          + ";UseDeclareFetch=1;Fetch=500"));
     database.setQueryTimeout(2);
     RecordedMessages messages;
     ExportRun run(database, settings, messages);
 
     // The host application changes the logs and holds its lock, here in a prepared transaction;
     // or the server goes down after the program has fetched a few batches of logs.
-    QVERIFY(drop ||
-            m_server.exec("host",
-                          {"BEGIN", "LOCK TABLE LOGS IN ACCESS EXCLUSIVE MODE",
-                           "PREPARE TRANSACTION 'host'"}));
-    std::atomic<bool> done {false};
-    std::atomic<bool> killed {false};
+    QVERIFY(drop
+            || m_server.exec("host",
+                             { "BEGIN", "LOCK TABLE LOGS IN ACCESS EXCLUSIVE MODE",
+                               "PREPARE TRANSACTION 'host'" }));
+    std::atomic<bool> done { false };
+    std::atomic<bool> killed { false };
     const qsizetype logStart = m_server.log().size();
     std::thread killer([&] {
         // It goes down half a batch after the 7th fetch, while the program works through the
@@ -166,8 +167,8 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
         QElapsedTimer batch;
         for (int n = 6; n <= 7; ++n) {
             batch.start();
-            while (drop && !done &&
-                   QString::fromUtf8(m_server.log().mid(logStart)).count(fetch) < n)
+            while (drop && !done
+                   && QString::fromUtf8(m_server.log().mid(logStart)).count(fetch) < n)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(batch.elapsed() / 2));
@@ -180,10 +181,10 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     done = true;
     killer.join();
 
-    QVERIFY(drop ? killed.load() : m_server.exec("host", {"ROLLBACK PREPARED 'host'"}));
-    QVERIFY2(messages.messages.size() == 1 &&
-                     messages.messages[0].startsWith(QLatin1String("Datenbankfehler: ")) &&
-                     messages.messages[0].endsWith(QLatin1String(" - Abbruch!")),
+    QVERIFY(drop ? killed.load() : m_server.exec("host", { "ROLLBACK PREPARED 'host'" }));
+    QVERIFY2(messages.messages.size() == 1
+                     && messages.messages[0].startsWith(QLatin1String("Datenbankfehler: "))
+                     && messages.messages[0].endsWith(QLatin1String(" - Abbruch!")),
              qPrintable(messages.messages.join(u'|')));
     QVERIFY2(drop || (elapsed >= 1800 && elapsed < 10000), qPrintable(QString::number(elapsed)));
     // The old file alone, unchanged; its one line has no log number.

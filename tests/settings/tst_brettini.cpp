@@ -31,7 +31,7 @@ void TestBrettIni::load_data()
     QTest::newRow("no file keeps the defaults") << QByteArray() << Values {};
     QTest::newRow("last of two wins, empty replaces a default")
             << QByteArray("FWJ=2023\r\nfwj = 2024\r\nEXPORTPATH=\r\n")
-            << Values {{"FWJ", "2024"}, {"EXPORTPATH", ""}};
+            << Values { { "FWJ", "2024" }, { "EXPORTPATH", "" } };
     QTest::newRow("unknown keys ignored")
             << QByteArray("[Brett]\r\nFORST AMT=x\r\n=FWJ=1\r\nOTHER=1\r\n") << Values {};
 }
@@ -89,7 +89,7 @@ void TestBrettIni::save()
     QCOMPARE(saved, how == "replace");
     // No temporary file is left beside the file.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-             how == "missing" ? QStringList() : QStringList {"Brett.Ini"});
+             how == "missing" ? QStringList() : QStringList { "Brett.Ini" });
     if (!saved) {
         QVERIFY(ini.errorString().contains(path));
         QCOMPARE(HostFixture::readFile(path), how == "filesize" ? old : QByteArray());

@@ -125,11 +125,11 @@ void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
             for (int i = 0; i < combo->count(); ++i)
                 listed << combo->itemText(i);
             QCOMPARE(name + ": " + listed.join(' '),
-                     name + ": " +
-                             (name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB"
-                                      ? "FSC PEFC"
-                                      : name.endsWith("WB") ? ownerAccounts
-                                                            : logColumns));
+                     name + ": "
+                             + (name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB"
+                                        ? "FSC PEFC"
+                                        : name.endsWith("WB") ? ownerAccounts
+                                                              : logColumns));
             // An entry in small letters is no entry: it stays as typed and is not added.
             combo->lineEdit()->clear();
             QTest::keyClicks(combo, listed.first().toLower());

@@ -1,7 +1,7 @@
-#include "app/HostLists.h"
+#include "host/HostLists.h"
 
-#include "app/HostDatabase.h"
-#include "app/TextRules.h"
+#include "base/TextRules.h"
+#include "host/HostDatabase.h"
 
 #include <QLocale>
 
@@ -32,7 +32,8 @@ bool HostLists::lotsOfList(const QString &listName, QStringList *lots)
         return true;
     // The database compares the name without regard to trailing blanks.
     HostQuery query = m_database.exec(
-            QStringLiteral("SELECT DISTINCT(LOS) FROM LOGS WHERE LISTE = ? ORDER BY LOS"), { name });
+            QStringLiteral("SELECT DISTINCT(LOS) FROM LOGS WHERE LISTE = ? ORDER BY LOS"),
+            { name });
     const int column = query.indexOf(QStringLiteral("LOS"));
     const QLocale locale = QLocale::system();
     while (query.next()) {

@@ -1,9 +1,9 @@
-#include "app/HostDatabase.h"
+#include "host/HostDatabase.h"
 
-#include "app/ConnectionString.h"
-#include "app/OdbcCursor.h"
-#include "app/OdbcDrivers.h"
-#include "app/SqliteCursor.h"
+#include "host/ConnectionString.h"
+#include "host/OdbcCursor.h"
+#include "host/OdbcDrivers.h"
+#include "host/SqliteCursor.h"
 
 #include <QAtomicInt>
 #include <QFileInfo>
@@ -78,8 +78,7 @@ bool HostDatabase::open(const QString &connectionString)
     m_errorNumber.clear();
 
     ConnectionTarget target;
-    if (!ConnectionString::map(connectionString, OdbcDrivers::installed(), &target,
-                               &m_errorString))
+    if (!ConnectionString::map(connectionString, OdbcDrivers::installed(), &target, &m_errorString))
         return false;
     const bool sqlite = target.driver == QLatin1String("SQLITE");
     // SQLite would otherwise create an empty database in place of a mistyped path.

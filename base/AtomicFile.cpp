@@ -1,4 +1,4 @@
-#include "app/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 AtomicFile::AtomicFile(const QString &path) : m_file(path) { }
 

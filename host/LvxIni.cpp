@@ -1,8 +1,8 @@
-#include "app/LvxIni.h"
+#include "host/LvxIni.h"
 
-#include "app/ConnectionString.h"
-#include "app/TextRules.h"
-#include "settings/IniText.h"
+#include "base/IniText.h"
+#include "base/TextRules.h"
+#include "host/ConnectionString.h"
 
 LvxIni::LvxIni(const QString &path) : m_path(path) { }
 

@@ -7,7 +7,7 @@
 struct ConnectionTarget
 {
     QString driver; // "SQLITE" (the sqlite3 library, always read-only) or "QODBC" (Qt's driver)
-    QString databaseName; // the SQLite file, or the ODBC connection string
+    QString databaseName;   // the SQLite file, or the ODBC connection string
     QString connectOptions; // Qt's connect options for QODBC
 };
 

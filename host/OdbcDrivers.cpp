@@ -1,4 +1,4 @@
-#include "app/OdbcDrivers.h"
+#include "host/OdbcDrivers.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "settings/IniText.h"
+#include "base/IniText.h"
 
-#include "app/TextRules.h"
+#include "base/TextRules.h"
 
 #include <QFile>
 #include <QFileInfo>

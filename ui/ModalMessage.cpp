@@ -1,4 +1,4 @@
-#include "app/ModalMessage.h"
+#include "ui/ModalMessage.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HostCursor.h"
+#include "host/HostCursor.h"
 
 #include <QStringList>
 #include <QVariantList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HostValue.h"
+#include "host/HostValue.h"
 
 #include <QString>
 #include <QVariantList>

@@ -1,4 +1,4 @@
-#include "app/ConnectionString.h"
+#include "host/ConnectionString.h"
 
 #include <QFileInfo>
 #include <QList>
@@ -142,8 +142,8 @@ QStringList ConnectionString::sqlServerDrivers()
 
 QString ConnectionString::odbcValue(const QString &value)
 {
-    const bool needsBraces = value.contains(u';') || value.contains(u'{')
-            || value.contains(u'}') || value.startsWith(u' ') || value.endsWith(u' ');
+    const bool needsBraces = value.contains(u';') || value.contains(u'{') || value.contains(u'}')
+            || value.startsWith(u' ') || value.endsWith(u' ');
     if (!needsBraces)
         return value;
     QString escaped = value;
@@ -242,7 +242,7 @@ bool ConnectionString::map(const QString &connectionString, const QStringList &i
 
     target->driver = QStringLiteral("QODBC");
     target->databaseName = odbc;
-    target->connectOptions = odbcOptions(timeoutGiven && timeout > 0 ? timeout
-                                                                       : LoginTimeoutSeconds);
+    target->connectOptions =
+            odbcOptions(timeoutGiven && timeout > 0 ? timeout : LoginTimeoutSeconds);
     return true;
 }

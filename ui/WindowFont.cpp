@@ -1,6 +1,6 @@
-#include "app/WindowFont.h"
+#include "ui/WindowFont.h"
 
-#include "app/Twips.h"
+#include "ui/Twips.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

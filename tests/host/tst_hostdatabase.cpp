@@ -1,9 +1,9 @@
 #include "HostFixture.h"
 
-#include "app/HostDatabase.h"
-#include "app/HostLists.h"
-#include "app/HostValue.h"
-#include "app/OdbcDrivers.h"
+#include "host/HostDatabase.h"
+#include "host/HostLists.h"
+#include "host/HostValue.h"
+#include "host/OdbcDrivers.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,13 +40,13 @@ private:
 void TestHostDatabase::initTestCase()
 {
     QVERIFY(m_host.exec(
-            {"INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4712', 0), ('4711  ', NULL), "
-             "('gesperrt', 1), (NULL, 0)",
-             "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '2'), (2, '4711 ', '1 '), "
-             "(3, '4711', 'A'), (4, '4711', '2'), (5, '4712', 'B'), (6, '4712', ''), "
-             "(7, '4712', NULL), (9, '4713', 'Z'), (10, '4712', '  ')",
-             "INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA, GKL) "
-             "VALUES (11, 'Werte', 12.25, 17, '2024-03-15', 'fi', X'4BC3A4')"}));
+            { "INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4712', 0), ('4711  ', NULL), "
+              "('gesperrt', 1), (NULL, 0)",
+              "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '2'), (2, '4711 ', '1 '), "
+              "(3, '4711', 'A'), (4, '4711', '2'), (5, '4712', 'B'), (6, '4712', ''), "
+              "(7, '4712', NULL), (9, '4713', 'Z'), (10, '4712', '  ')",
+              "INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA, GKL) "
+              "VALUES (11, 'Werte', 12.25, 17, '2024-03-15', 'fi', X'4BC3A4')" }));
     QVERIFY2(m_database.open(m_host.connectionString()), qPrintable(m_database.errorString()));
 }
 
@@ -106,14 +106,14 @@ void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime()
     timer.start();
     const bool opened = database.open(
             QStringLiteral("Provider=SQLOLEDB.1;Initial Catalog=Forst;Data Source=127.0.0.1,%1;")
-                    .arg(ntohs(address.sin_port)) +
-            options);
+                    .arg(ntohs(address.sin_port))
+            + options);
     const qint64 elapsed = timer.elapsed();
     if (listening)
         ::close(fd);
     QVERIFY(!opened && !database.isOpen());
-    QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ") &&
-                     database.errorString().contains("FreeTDS"),
+    QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ")
+                     && database.errorString().contains("FreeTDS"),
              qPrintable(database.errorString()));
     QVERIFY2(elapsed >= minSeconds * 1000 - 200 && elapsed <= maxSeconds * 1000,
              qPrintable(QString::number(elapsed)));
@@ -123,26 +123,26 @@ void TestHostDatabase::openLists_offersUnlockedTrimmedSortedAndRefusesWrites()
 {
     QVERIFY(m_database.exec("DELETE FROM LISTENKOPF").failed());
     QVERIFY(m_database.exec("CREATE TABLE X (A)").failed());
-    QStringList lists {"stale"};
+    QStringList lists { "stale" };
     QVERIFY(HostLists(m_database).openLists(&lists));
-    QCOMPARE(lists, (QStringList {"4711", "4712"}));
+    QCOMPARE(lists, (QStringList { "4711", "4712" }));
 }
 
 void TestHostDatabase::lotsOfList_data()
 {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QStringList>("lots");
-    QTest::newRow("sorted, distinct, trimmed") << "4711" << QStringList {"1", "2", "A"};
+    QTest::newRow("sorted, distinct, trimmed") << "4711" << QStringList { "1", "2", "A" };
     QTest::newRow("null, empty and blank are one empty entry, first")
-            << "4712" << QStringList {"", "B"};
-    QTest::newRow("name with blanks around") << "  4711 " << QStringList {"1", "2", "A"};
+            << "4712" << QStringList { "", "B" };
+    QTest::newRow("name with blanks around") << "  4711 " << QStringList { "1", "2", "A" };
     QTest::newRow("empty name") << "" << QStringList();
 }
 
 void TestHostDatabase::lotsOfList()
 {
     QFETCH(QString, list);
-    QStringList lots {"stale"};
+    QStringList lots { "stale" };
     QVERIFY(HostLists(m_database).lotsOfList(list, &lots));
     QTEST(lots, "lots");
 }
@@ -153,21 +153,21 @@ void TestHostDatabase::valueText_data()
     QTest::addColumn<int>("declaredType");
     QTest::addColumn<QStringList>("germanAndDecimal");
     const int dbl = QMetaType::Double;
-    QTest::newRow("null") << QVariant(QMetaType(QMetaType::Int)) << dbl << QStringList {"", ""};
-    QTest::newRow("whole double") << QVariant(4.0) << dbl << QStringList {"4", "4"};
+    QTest::newRow("null") << QVariant(QMetaType(QMetaType::Int)) << dbl << QStringList { "", "" };
+    QTest::newRow("whole double") << QVariant(4.0) << dbl << QStringList { "4", "4" };
     QTest::newRow("double shortest, no grouping")
-            << QVariant(1234567.7) << dbl << QStringList {"1234567,7", "1234567.7"};
+            << QVariant(1234567.7) << dbl << QStringList { "1234567,7", "1234567.7" };
     QTest::newRow("exact decimal text")
-            << QVariant(QString("0012.340")) << dbl << QStringList {"12,34", "12.34"};
-    QTest::newRow("negative zero") << QVariant(QString("-0.00")) << dbl << QStringList {"0", "0"};
+            << QVariant(QString("0012.340")) << dbl << QStringList { "12,34", "12.34" };
+    QTest::newRow("negative zero") << QVariant(QString("-0.00")) << dbl << QStringList { "0", "0" };
     QTest::newRow("exponent text")
-            << QVariant(QString("1.5E+2")) << dbl << QStringList {"150", "150"};
+            << QVariant(QString("1.5E+2")) << dbl << QStringList { "150", "150" };
     QTest::newRow("decimal comma of the driver")
-            << QVariant(QString("5,50")) << dbl << QStringList {"5,5", "5.5"};
-    QTest::newRow("text stays text")
-            << QVariant(QString("12.5")) << int(QMetaType::QString) << QStringList {"12.5", "12.5"};
+            << QVariant(QString("5,50")) << dbl << QStringList { "5,5", "5.5" };
+    QTest::newRow("text stays text") << QVariant(QString("12.5")) << int(QMetaType::QString)
+                                     << QStringList { "12.5", "12.5" };
     QTest::newRow("date") << QVariant(QDate(2024, 3, 15)) << int(QMetaType::QDate)
-                          << QStringList {"15.03.2024", ""};
+                          << QStringList { "15.03.2024", "" };
 }
 
 void TestHostDatabase::valueText()
@@ -175,15 +175,15 @@ void TestHostDatabase::valueText()
     QFETCH(QVariant, value);
     QFETCH(int, declaredType);
     const HostValue hostValue = HostValue::fromVariant(value, declaredType);
-    QTEST((QStringList {hostValue.toText(QLocale(QLocale::German, QLocale::Germany)),
-                        hostValue.decimalText()}),
+    QTEST((QStringList { hostValue.toText(QLocale(QLocale::German, QLocale::Germany)),
+                         hostValue.decimalText() }),
           "germanAndDecimal");
 }
 
 void TestHostDatabase::valueFromSqlite_keepsKinds()
 {
     HostQuery query = m_database.exec(
-            "SELECT laenge, BLNR, ListDatum, HA, KLST, GKL FROM LOGS WHERE LISTE = ?", {"Werte"});
+            "SELECT laenge, BLNR, ListDatum, HA, KLST, GKL FROM LOGS WHERE LISTE = ?", { "Werte" });
     QCOMPARE(query.columnCount(), 6);
     QVERIFY(query.next());
     QCOMPARE(query.indexOf("LAENGE"), 0);

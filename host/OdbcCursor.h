@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HostCursor.h"
+#include "host/HostCursor.h"
 
 #include <QSqlQuery>
 #include <QVariantList>
@@ -20,8 +20,8 @@ class OdbcCursor final : public HostCursor
 public:
     // Prepares and runs statement with params bound to its "?" placeholders in order. The
     // statement gives up after timeoutSeconds waiting for the server (0: never).
-    OdbcCursor(const QSqlDatabase &database, const QString &statement,
-               const QVariantList &params, int timeoutSeconds);
+    OdbcCursor(const QSqlDatabase &database, const QString &statement, const QVariantList &params,
+               int timeoutSeconds);
 
     bool next() override;
     int columnCount() const override;

@@ -1,4 +1,4 @@
-#include "app/SqliteCursor.h"
+#include "host/SqliteCursor.h"
 
 #include <QVariant>
 
@@ -18,8 +18,7 @@ bool onlyBlanks(const char *text)
 
 } // namespace
 
-SqliteCursor::SqliteCursor(sqlite3 *database, const QString &statement,
-                           const QVariantList &params)
+SqliteCursor::SqliteCursor(sqlite3 *database, const QString &statement, const QVariantList &params)
     : m_database(database)
 {
     const QByteArray sql = statement.toUtf8();

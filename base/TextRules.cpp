@@ -1,4 +1,4 @@
-#include "app/TextRules.h"
+#include "base/TextRules.h"
 
 #include <QTextCodec>
 

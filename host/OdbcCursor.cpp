@@ -1,4 +1,4 @@
-#include "app/OdbcCursor.h"
+#include "host/OdbcCursor.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -1,4 +1,4 @@
-#include "app/HostValue.h"
+#include "host/HostValue.h"
 
 #include <QLocale>
 #include <QVariant>
@@ -39,10 +39,9 @@ QString shortestDecimal(double value)
     if (value == 0)
         return QStringLiteral("0"); // -0 as well
     char scientific[32];
-    const char *const end =
-            std::to_chars(scientific, scientific + sizeof scientific, value,
-                          std::chars_format::scientific)
-                    .ptr;
+    const char *const end = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                          std::chars_format::scientific)
+                                    .ptr;
     const char *pos = scientific;
     const bool negative = *pos == '-';
     if (negative)

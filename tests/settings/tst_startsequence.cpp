@@ -1,0 +1,52 @@
+#include "settings/StartSequence.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestStartSequence : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandLine_firstPieceTrimmedOfBlanks();
+    void lindavexIni_readOnlyWithoutCommandLine();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Arguments joined by one blank, the text before the first "|", blanks but not tabs trimmed.
+void TestStartSequence::commandLine_firstPieceTrimmedOfBlanks()
+{
+    const QStringList arguments { "prog", "\tProvider=SQLOLEDB.1;Initial", "Catalog=F\t", "|x|y" };
+    QCOMPARE(StartSequence::connectionStringFromCommandLine(
+                     StartSequence::commandLineText(arguments)),
+             "\tProvider=SQLOLEDB.1;Initial Catalog=F\t");
+}
+
+void TestStartSequence::lindavexIni_readOnlyWithoutCommandLine()
+{
+    const QString path = m_dir.filePath("lindavex.Ini");
+    QString connection;
+    StartSequence start(m_dir.path());
+    QVERIFY(!start.resolveConnection("  |x", &connection));
+    QVERIFY2(start.errorString().contains(path), qPrintable(start.errorString()));
+    QVERIFY(start.resolveConnection("DSN=forst |x", &connection));
+    QCOMPARE(connection, "DSN=forst");
+
+    // Keys in any case and with blanks around; lines without a key are skipped, the first of
+    // two keys wins; Windows-1252, LF only, no line end after the last line.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Datenbank]\n=SQLServer\nSQLServer\n sqlserver = SRV01 \nSQLServer=B\n"
+               "databasename=F\xf6rst");
+    file.close();
+    QVERIFY(start.resolveConnection(QString(), &connection));
+    QCOMPARE(connection,
+             QString::fromUtf8("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security "
+                               "Info=False;Initial Catalog=Först;Data Source=SRV01"));
+}
+
+QTEST_GUILESS_MAIN(TestStartSequence)
+#include "tst_startsequence.moc"
