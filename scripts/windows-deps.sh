@@ -113,8 +113,9 @@ fi
 # --- qtbase -----------------------------------------------------------------------------------
 # Only what the program and its tests load: Core, Gui, Widgets, Sql (ODBC, SQLite), Test, the
 # windows and offscreen platforms and the styles. OpenGL stays: the windows platform plugin of
-# this version does not build without it. Debian's tarball lacks wintab (hence no tablet
-# events) and the bundled SQLite (hence the one above).
+# this version does not build without it; nor does it link without Direct2D in Gui, whose
+# DirectWrite font database it uses, so only the direct2d platform plugin goes. Debian's
+# tarball lacks wintab (hence no tablet events) and the bundled SQLite (hence the one above).
 qt_args=(
     -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
@@ -122,7 +123,7 @@ qt_args=(
     -DFEATURE_pkg_config=OFF
     -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF
     -DFEATURE_concurrent=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF
-    -DFEATURE_direct2d=OFF -DFEATURE_direct2d1_1=OFF
+    -DFEATURE_direct2d=ON -DFEATURE_direct2d1_1=OFF
     -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF
     -DFEATURE_androiddeployqt=OFF -DFEATURE_windeployqt=OFF -DFEATURE_macdeployqt=OFF
     -DFEATURE_sql_psql=OFF -DFEATURE_sql_mysql=OFF -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF
@@ -136,7 +137,13 @@ qt_prefix=$cache/win64-qtbase$qt_version-$qt_hash
 if [ ! -f "$qt_prefix/.complete" ]; then
     echo "== Qt $qt_version qtbase for Windows into $qt_prefix"
     started=$SECONDS
-    rm -rf "$qt_prefix" "$cache/work/qtbase"
+    rm -rf "$qt_prefix"
+    # An interrupted build of the same recipe goes on where it stopped.
+    if [ "$(cat "$cache/work/qtbase/.recipe" 2>/dev/null)" != "$qt_hash" ]; then
+        rm -rf "$cache/work/qtbase"
+        mkdir -p "$cache/work/qtbase"
+        echo "$qt_hash" >"$cache/work/qtbase/.recipe"
+    fi
     mkdir -p "$qt_prefix"
     cp "$toolchain" "$qt_prefix/mingw-w64-x86_64.cmake"
     BRETTHOLM_WIN_PREFIX=$sqlite_prefix cmake -S "$qt_src" -B "$cache/work/qtbase" \
