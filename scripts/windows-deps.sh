@@ -162,11 +162,12 @@ fi
 
 # --- Core5Compat, into a copy of qtbase: the folder the project uses -------------------------
 compat_args=(-G Ninja -DCMAKE_BUILD_TYPE=Release -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF)
+compat_patch='\#^ *sax/qxml.cpp sax/qxml.h sax/qxml_p.h$#d'
 compat_sum=$(sha256sum "$compat_tarball" | cut -d' ' -f1)
 if ! grep -q "^$compat_sum  $(basename "$compat_tarball")\$" "$compat_sums"; then
     echo "$compat_tarball does not match its checksum in $compat_sums" && exit 1
 fi
-deps_hash=$(printf '%s\n' "$qt_hash" "$compat_sum" "${compat_args[@]}" | recipe_hash)
+deps_hash=$(printf '%s\n' "$qt_hash" "$compat_sum" "$compat_patch" "${compat_args[@]}" | recipe_hash)
 deps_prefix=$cache/win64-qt$qt_version-$deps_hash
 if [ ! -f "$deps_prefix/.complete" ]; then
     echo "== Core5Compat $qt_version for Windows into $deps_prefix"
@@ -177,6 +178,8 @@ if [ ! -f "$deps_prefix/.complete" ]; then
     cp -a "$sqlite_prefix/include" "$sqlite_prefix/lib" "$deps_prefix/"
     mkdir -p "$cache/work/qt5compat"
     tar -xJf "$compat_tarball" -C "$cache/work/qt5compat" --strip-components=1
+    # Its SAX classes need Qt Xml, which qtbase is built without; the program needs the codecs.
+    sed -i "$compat_patch" "$cache/work/qt5compat/src/core5/CMakeLists.txt"
     BRETTHOLM_WIN_PREFIX=$deps_prefix cmake -S "$cache/work/qt5compat" \
         -B "$cache/work/qt5compat/build" \
         -DCMAKE_TOOLCHAIN_FILE="$deps_prefix/mingw-w64-x86_64.cmake" \
