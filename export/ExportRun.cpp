@@ -7,6 +7,7 @@
 #include "export/MessageSink.h"
 #include "export/ValueFormat.h"
 #include "host/HostDatabase.h"
+#include "host/SourceColumns.h"
 #include "settings/ExportSettings.h"
 
 #include <QDir>
@@ -17,12 +18,6 @@ namespace {
 
 using K = ExportSettings;
 
-// The settings resolved against the header row once and against every log row.
-const K::Key LogSourceKeys[] = { K::LIEFNRBRETT,      K::KAUVERTRNR, K::EXTKAUFVERTRNR,
-                                 K::REVIER,           K::DISTRIKT,   K::STRASSEREVIER,
-                                 K::PLZREVIER,        K::ORTREVIER,  K::NAMEREVIERFORSTER,
-                                 K::TELREVIERFORSTER, K::ABT,        K::UABT };
-const K::Key OwnerSourceKeys[] = { K::STEUERNRWB, K::ZERTIFIZIERUNGSNRWB };
 const K::Key PlainPerLogKeys[] = { K::STEUERNR, K::ZERTIFIZIERUNG, K::ZERTIFIZIERUNGSNR,
                                    K::ZERTIFIZIERUNGWB };
 
@@ -186,16 +181,19 @@ void ExportRun::say(const QString &message)
 QString ExportRun::logStatement(const QString &filter)
 {
     QString statement = QStringLiteral("SELECT ");
-    for (int n = 1; n <= 10; ++n) {
-        statement += QStringLiteral("(select LANGNAME from RELTABLE where ID = LOGS.RELTABLE%1) "
-                                    "AS RELTABLE%1,")
-                             .arg(n);
+    for (const QString &column : SourceColumns::numberedColumns("RELTABLE")) {
+        statement += QStringLiteral("(select LANGNAME from RELTABLE where ID = LOGS.%1) AS %1,")
+                             .arg(column);
     }
+    statement += QStringLiteral("LISTE,LISTDATUM,BLNR,HA,GKL,LAENGE,DURCH,KLST,LOS,");
+    for (const QString &column :
+         SourceColumns::numberedColumns("WO") + SourceColumns::numberedColumns("FREI"))
+        statement += column + u',';
+    statement += QStringLiteral("RINDENKENNZ AS AK,NUMMER,NAME,ORT,PLZ,STRASSE,NATION,");
+    for (const QString &column : SourceColumns::ownerAccountColumns())
+        statement += column + u',';
     statement += QStringLiteral(
-            "LISTE,LISTDATUM,BLNR,HA,GKL,LAENGE,DURCH,KLST,LOS,WO1,WO2,WO3,WO4,WO5,WO6,"
-            "FREI1,FREI2,FREI3,FREI4,FREI5,RINDENKENNZ AS AK,NUMMER,NAME,ORT,PLZ,"
-            "STRASSE,NATION,BLZ,BANK,KONTO,POSTSCHECK,UID,BLZ1,BANK1,KONTO1,"
-            "POSTSCHECK1,UID1,COALESCE(MWST,0) as MWST "
+            "COALESCE(MWST,0) as MWST "
             "FROM LOGS "
             "inner join LOGS_RECH on LOGS.ID_LOG = LOGS_RECH.ID_LOG "
             "left join PERSONAL on PERSONAL.ID_PERSONAL = LOGS_RECH.A1_KUNDE "
@@ -212,132 +210,167 @@ QString ExportRun::logStatement(const QString &filter)
 bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
 {
     m_deliveryPath.clear();
-    const bool checking = m_mode == CheckOnly;
     const QString listName = TextRules::trimBlanks(listText);
     if (listName.isEmpty()) {
         say(QStringLiteral("Keine Liste ausgewählt"));
         return false;
     }
+    const Selection selection = selectionFilter(listName, selectedLots);
 
-    // The selection filter. Every name and lot is a bound value; the empty lot entry stands
-    // for the logs without a lot, whether their lot is empty or NULL.
-    QString filter = QStringLiteral("LISTE = ?");
-    QVariantList params { listName };
-    if (!selectedLots.isEmpty()) {
-        QStringList placeholders;
-        for (const QString &lot : selectedLots) {
-            placeholders << QStringLiteral("?");
-            params << lot;
-        }
-        const QString in = QStringLiteral("LOS IN (") + placeholders.join(u',') + u')';
-        if (selectedLots.contains(QString()))
-            filter += QStringLiteral(" AND (") + in + QStringLiteral(" OR LOS IS NULL)");
-        else
-            filter += QStringLiteral(" AND ") + in;
-    }
-
-    // Header values.
     RunValues run;
-    {
-        HostQuery header = m_database.exec(
-                QStringLiteral("SELECT * FROM LISTENKOPF WHERE LISTE = ?"), { listName });
-        if (!header.next()) {
-            if (header.failed())
-                say(databaseErrorMessage(header.errorString()));
-            else
-                say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
-            return false;
-        }
-        // A locked list is not to be exported. The selector offers none, but a typed name can
-        // still reach one, or the host may have locked the list since the selector was filled.
-        const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
-        double locked = 0;
-        if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {
-            say(QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName));
-            return false;
-        }
-        for (K::Key key : { K::BUNDESLAND, K::FORSTAMT, K::FORSTAMTNUMMER, K::FWJ })
-            run[key] = m_settings.value(key);
-        run.headerListe = header.value(header.indexOf(QStringLiteral("LISTE"))).toText(m_locale);
-        for (K::Key key : LogSourceKeys) {
-            FieldSource source;
-            if (!source.bindHeader(m_settings[key], header)) {
-                say(missingColumnMessage(source.columnName(), key));
-                return false;
-            }
-            run[key] = source.headerValue(header, m_locale);
-        }
-    }
-
-    bool aborted = false;
-    if (run[K::LIEFNRBRETT].isEmpty()) {
-        say(QStringLiteral("Lieferscheinnummer wurde nicht eingegeben! - Abbruch!"));
-        aborted = true;
-    }
-
-    HostQuery logs = m_database.exec(logStatement(filter), params);
+    if (!readHeaderValues(listName, run))
+        return false;
+    // A missing supplier number ends the run, but only after the log query has been tried, so
+    // that a failing database is reported first.
+    const bool supplierGiven = checkSupplier(run);
+    HostQuery logs = m_database.exec(logStatement(selection.filter), selection.params);
     if (logs.failed()) {
         say(databaseErrorMessage(logs.errorString()));
         return false;
     }
-    if (aborted)
+    if (!supplierGiven)
         return false;
 
-    m_deliveryPath = m_settings.value(K::EXPORTPATH) + QDir::separator() + QStringLiteral("LB")
-            + ValueFormat::zeroPadded(run[K::LIEFNRBRETT].left(4), 4, m_locale)
-            + ValueFormat::zeroPadded(TextRules::trimBlanks(run.headerListe).left(8), 8, m_locale)
-            + QStringLiteral(".Txt");
+    m_deliveryPath = deliveryFileName(run);
     AtomicFile file(m_deliveryPath);
-    if (!checking && !file.open()) {
+    if (m_mode == Export && !file.open()) {
         say(fileErrorMessage(m_deliveryPath, file.errorString()));
         return false;
     }
+    bool anyLogFailed = false;
+    if (!exportLogs(logs, run, file, &anyLogFailed))
+        return false;
+    return finish(file, anyLogFailed);
+}
 
+ExportRun::Selection ExportRun::selectionFilter(const QString &listName,
+                                                const QStringList &selectedLots)
+{
+    // Every name and lot is a bound value; the empty lot entry stands for the logs without a
+    // lot, whether their lot is empty or NULL.
+    Selection selection { QStringLiteral("LISTE = ?"), { listName } };
+    if (selectedLots.isEmpty())
+        return selection;
+    QStringList placeholders;
+    for (const QString &lot : selectedLots) {
+        placeholders << QStringLiteral("?");
+        selection.params << lot;
+    }
+    const QString in = QStringLiteral("LOS IN (") + placeholders.join(u',') + u')';
+    if (selectedLots.contains(QString()))
+        selection.filter += QStringLiteral(" AND (") + in + QStringLiteral(" OR LOS IS NULL)");
+    else
+        selection.filter += QStringLiteral(" AND ") + in;
+    return selection;
+}
+
+bool ExportRun::readHeaderValues(const QString &listName, RunValues &run)
+{
+    HostQuery header = m_database.exec(QStringLiteral("SELECT * FROM LISTENKOPF WHERE LISTE = ?"),
+                                       { listName });
+    if (!header.next()) {
+        if (header.failed())
+            say(databaseErrorMessage(header.errorString()));
+        else
+            say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
+        return false;
+    }
+    // A locked list is not to be exported. The selector offers none, but a typed name can
+    // still reach one, or the host may have locked the list since the selector was filled.
+    const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
+    double locked = 0;
+    if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {
+        say(QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName));
+        return false;
+    }
+    for (K::Key key : { K::BUNDESLAND, K::FORSTAMT, K::FORSTAMTNUMMER, K::FWJ })
+        run[key] = m_settings.value(key);
+    run.headerListe = header.value(header.indexOf(QStringLiteral("LISTE"))).toText(m_locale);
+    for (K::Key key : FieldSource::ValueSettings) {
+        FieldSource source = FieldSource::valueSetting(FieldSource::trimInPlace(m_settings[key]));
+        if (!source.bindHeader(header)) {
+            say(missingColumnMessage(source.columnName(), key));
+            return false;
+        }
+        run[key] = ResolveHeaderField(source, header, m_locale);
+    }
+    return true;
+}
+
+bool ExportRun::checkSupplier(const RunValues &run)
+{
+    if (!run[K::LIEFNRBRETT].isEmpty())
+        return true;
+    say(QStringLiteral("Lieferscheinnummer wurde nicht eingegeben! - Abbruch!"));
+    return false;
+}
+
+QString ExportRun::deliveryFileName(const RunValues &run) const
+{
+    return m_settings.value(K::EXPORTPATH) + QDir::separator() + QStringLiteral("LB")
+            + ValueFormat::zeroPadded(run[K::LIEFNRBRETT].left(4), 4, m_locale)
+            + ValueFormat::zeroPadded(TextRules::trimBlanks(run.headerListe).left(8), 8, m_locale)
+            + QStringLiteral(".Txt");
+}
+
+// The field sources of the log row, bound on the first log: a list without logs names no
+// column. The owner settings are trimmed here, as their resolver first reads them.
+bool ExportRun::bindLogSources(const HostRow &log, LogSources &sources)
+{
+    for (size_t i = 0; i < std::size(FieldSource::ValueSettings); ++i) {
+        const K::Key key = FieldSource::ValueSettings[i];
+        sources.values[i] = FieldSource::valueSetting(m_settings.value(key));
+        if (!sources.values[i].bindLog(log)) {
+            say(missingColumnMessage(sources.values[i].columnName(), key));
+            return false;
+        }
+    }
+    for (size_t i = 0; i < std::size(FieldSource::OwnerSettings); ++i) {
+        const K::Key key = FieldSource::OwnerSettings[i];
+        sources.owners[i] = FieldSource::ownerSetting(FieldSource::trimInPlace(m_settings[key]));
+        if (!sources.owners[i].bindLog(log)) {
+            say(missingColumnMessage(sources.owners[i].columnName(), key));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, bool *anyLogFailed)
+{
+    const bool checking = m_mode == CheckOnly;
     PieceCounter counter;
     QByteArray line;
     std::optional<LogColumns> columns;
-    FieldSource logSources[std::size(LogSourceKeys)];
-    FieldSource ownerSources[std::size(OwnerSourceKeys)];
-    bool anyLogFailed = false;
-
+    LogSources sources;
     while (logs.next()) {
-        // The field sources are bound on the first log: a list without logs names no column.
         if (!columns) {
             columns.emplace(logs);
-            for (size_t i = 0; i < std::size(LogSourceKeys); ++i) {
-                if (!logSources[i].bindLog(m_settings[LogSourceKeys[i]], logs)) {
-                    say(missingColumnMessage(logSources[i].columnName(), LogSourceKeys[i]));
-                    return false;
-                }
-            }
-            for (size_t i = 0; i < std::size(OwnerSourceKeys); ++i) {
-                if (!ownerSources[i].bindOwner(m_settings[OwnerSourceKeys[i]], logs)) {
-                    say(missingColumnMessage(ownerSources[i].columnName(), OwnerSourceKeys[i]));
-                    return false;
-                }
-            }
+            if (!bindLogSources(logs, sources))
+                return false;
         }
 
+        // The run values of this log.
         run.listDatum = ValueFormat::listDate(columns->listDatum(logs));
-        for (size_t i = 0; i < std::size(LogSourceKeys); ++i)
-            logSources[i].updateLogValue(run[LogSourceKeys[i]], logs, m_locale);
+        for (size_t i = 0; i < std::size(FieldSource::ValueSettings); ++i)
+            ResolveLogField(sources.values[i], run[FieldSource::ValueSettings[i]], logs, m_locale);
         for (K::Key key : PlainPerLogKeys)
             run[key] = m_settings.value(key);
-        for (size_t i = 0; i < std::size(OwnerSourceKeys); ++i)
-            run[OwnerSourceKeys[i]] = ownerSources[i].ownerValue(logs, m_locale);
+        for (size_t i = 0; i < std::size(FieldSource::OwnerSettings); ++i)
+            run[FieldSource::OwnerSettings[i]] =
+                    ResolveOwnerField(sources.owners[i], logs, m_locale);
         const LogRecord log = columns->read(logs, m_locale);
 
+        // Its checks, then its line.
         QStringList problems = failedChecks(run, log, checking, m_locale);
         if (problems.isEmpty()) {
             const DeliveryLine::Fields fields =
                     DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale);
             if (!DeliveryLine::encode(fields, line)) {
                 problems << DeliveryLine::fieldProblem(fields, log.blnr.toText(m_locale));
-            } else if (!checking) {
-                if (!file.write(line)) {
-                    say(fileErrorMessage(m_deliveryPath, file.errorString()));
-                    return false;
-                }
+            } else if (!checking && !file.write(line)) {
+                say(fileErrorMessage(m_deliveryPath, file.errorString()));
+                return false;
             }
         }
         if (problems.isEmpty())
@@ -346,7 +379,7 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
             const QString blnr = log.blnr.toText(m_locale);
             for (const QString &problem : problems)
                 say(QStringLiteral("Stamm %1: %2").arg(blnr, problem));
-            anyLogFailed = true;
+            *anyLogFailed = true;
             continue;
         }
         for (const QString &problem : problems)
@@ -358,8 +391,12 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         say(databaseErrorMessage(logs.errorString()));
         return false;
     }
+    return true;
+}
 
-    if (checking) {
+bool ExportRun::finish(AtomicFile &file, bool anyLogFailed)
+{
+    if (m_mode == CheckOnly) {
         if (!anyLogFailed)
             say(QStringLiteral("Keine Fehler gefunden"));
         return !anyLogFailed;

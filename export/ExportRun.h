@@ -1,12 +1,21 @@
 #pragma once
 
+#include "export/FieldSource.h"
+
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
+#include <iterator>
+
+class AtomicFile;
 class ExportSettings;
 class HostDatabase;
+class HostQuery;
+class HostRow;
 class MessageSink;
+struct RunValues;
 
 // One export of a timber list to the delivery file, or one check of it.
 //
@@ -44,6 +53,27 @@ public:
     static QString logStatement(const QString &filter);
 
 private:
+    // The steps of run(), in their order. Each that can fail has said why when it returns
+    // false.
+    struct Selection
+    {
+        QString filter;
+        QVariantList params;
+    };
+    static Selection selectionFilter(const QString &listName, const QStringList &selectedLots);
+    bool readHeaderValues(const QString &listName, RunValues &run);
+    bool checkSupplier(const RunValues &run);
+    QString deliveryFileName(const RunValues &run) const;
+    struct LogSources
+    {
+        FieldSource values[std::size(FieldSource::ValueSettings)];
+        FieldSource owners[std::size(FieldSource::OwnerSettings)];
+    };
+    bool bindLogSources(const HostRow &log, LogSources &sources);
+    // Checks every log and writes its line; anyLogFailed tells a check run's result.
+    bool exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, bool *anyLogFailed);
+    bool finish(AtomicFile &file, bool anyLogFailed);
+
     void say(const QString &message);
 
     const HostDatabase &m_database;

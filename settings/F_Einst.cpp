@@ -1,6 +1,7 @@
 #include "settings/F_Einst.h"
 
 #include "base/TextRules.h"
+#include "host/SourceColumns.h"
 #include "ui/Twips.h"
 #include "ui/WindowFont.h"
 
@@ -130,32 +131,6 @@ const ExportSettings::Key TabOrder[] = {
 // Text boxes have no length limit; Qt's default of 32767 characters would cut a longer value.
 constexpr int NoLengthLimit = std::numeric_limits<int>::max();
 
-// RELTABLE1..10, TEXT1..15, FREI1..5, WO1..6: the log-row columns a value can come from.
-QStringList logColumns()
-{
-    static const QStringList columns = [] {
-        QStringList list;
-        const std::pair<const char *, int> groups[] = {
-            { "RELTABLE", 10 }, { "TEXT", 15 }, { "FREI", 5 }, { "WO", 6 }
-        };
-        for (const auto &[prefix, count] : groups) {
-            for (int n = 1; n <= count; ++n)
-                list << QLatin1String(prefix) + QString::number(n);
-        }
-        return list;
-    }();
-    return columns;
-}
-
-// The forest owner's account columns.
-QStringList ownerAccountColumns()
-{
-    return { QStringLiteral("BLZ"),        QStringLiteral("BANK"),   QStringLiteral("KONTO"),
-             QStringLiteral("POSTSCHECK"), QStringLiteral("UID"),    QStringLiteral("BLZ1"),
-             QStringLiteral("BANK1"),      QStringLiteral("KONTO1"), QStringLiteral("POSTSCHECK1"),
-             QStringLiteral("UID1") };
-}
-
 QWidget *createField(const Field &field, QGroupBox *frame)
 {
     auto *label = new QLabel(QString::fromUtf8(field.label), frame);
@@ -262,9 +237,9 @@ void F_Einst::FillSourceCombo(QComboBox &combo)
     combo.clear();
     const QString name = combo.objectName();
     if (name == QLatin1String("Cb_ZertifizierungsNrWB") || name == QLatin1String("Cb_SteuerNrWB"))
-        combo.addItems(ownerAccountColumns());
+        combo.addItems(SourceColumns::ownerAccountColumns());
     else
-        combo.addItems(logColumns());
+        combo.addItems(SourceColumns::numberedColumns());
 }
 
 void F_Einst::Form_Load()
