@@ -33,7 +33,7 @@ class TestFEinst : public QObject
 private slots:
     void everyClose_storesEveryFieldAsShownOrTyped_data();
     void everyClose_storesEveryFieldAsShownOrTyped();
-    void combos_keepTheirListsWhenReopenedAndTypedIn();
+    void combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn();
 };
 
 void TestFEinst::everyClose_storesEveryFieldAsShownOrTyped_data()
@@ -106,7 +106,7 @@ void TestFEinst::everyClose_storesEveryFieldAsShownOrTyped()
                      .split(' '));
 }
 
-void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
+void TestFEinst::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
 {
     const QString logColumns =
             "RELTABLE1 RELTABLE2 RELTABLE3 RELTABLE4 RELTABLE5 RELTABLE6 RELTABLE7 RELTABLE8 "
@@ -116,6 +116,9 @@ void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
     const QString ownerAccounts =
             "BLZ BANK KONTO POSTSCHECK UID BLZ1 BANK1 KONTO1 POSTSCHECK1 UID1";
     ExportSettings settings;
+    settings.setValue(ExportSettings::KAUVERTRNR, "TEXT2");
+    settings.setValue(ExportSettings::ZERTIFIZIERUNGWB, "PEFC");
+    settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB, "UID1");
     F_Einst window(settings);
     for (int opening = 0; opening < 3; ++opening) {
         window.show();
@@ -124,6 +127,9 @@ void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
             QStringList listed;
             for (int i = 0; i < combo->count(); ++i)
                 listed << combo->itemText(i);
+            // The list opens at the stored value when that is an entry, else at none.
+            QCOMPARE(name + ": " + QString::number(combo->currentIndex()),
+                     name + ": " + QString::number(listed.indexOf(combo->currentText())));
             QCOMPARE(name + ": " + listed.join(' '),
                      name + ": "
                              + (name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB"
