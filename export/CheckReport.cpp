@@ -6,6 +6,18 @@ void CheckReport::setSelection(const QString &list, const QStringList &lots)
     m_lots = lots;
 }
 
+QString CheckReport::selectionText() const
+{
+    QString text = QStringLiteral("Liste ") + m_list + QStringLiteral(", ");
+    if (m_lots.isEmpty())
+        return text + QStringLiteral("alle Lose");
+    QStringList lots;
+    for (const QString &lot : m_lots)
+        lots << (lot.isEmpty() ? QStringLiteral("ohne Los") : lot);
+    return text + (lots.size() == 1 ? QStringLiteral("Los ") : QStringLiteral("Lose "))
+            + lots.join(QStringLiteral(", "));
+}
+
 void CheckReport::addShared(const QString &message, ExportSettings::Key key)
 {
     for (const SharedProblem &problem : m_shared) {

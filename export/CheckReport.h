@@ -37,6 +37,8 @@ public:
     // The check went through every log; a run that stopped on the way has no report.
     void setComplete() { m_complete = true; }
 
+    // "Liste 4712, Lose A, C", "Liste 4712, alle Lose"; the empty entry reads "ohne Los".
+    QString selectionText() const;
     QString list() const { return m_list; }
     QStringList lots() const { return m_lots; }
     const QList<SharedProblem> &sharedProblems() const { return m_shared; }
