@@ -19,8 +19,11 @@ QTableWidget *table(const QString &name, const QStringList &headers, QWidget *pa
     widget->setObjectName(name);
     widget->setHorizontalHeaderLabels(headers);
     widget->verticalHeader()->hide();
+    // One line of text a row, as in the lot list; the report is read, and copied whole.
+    widget->verticalHeader()->setDefaultSectionSize(widget->fontMetrics().height() + 6);
     widget->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    widget->setSelectionBehavior(QAbstractItemView::SelectRows);
+    widget->setSelectionMode(QAbstractItemView::NoSelection);
+    widget->setFocusPolicy(Qt::NoFocus);
     widget->setWordWrap(false);
     widget->horizontalHeader()->setStretchLastSection(true);
     return widget;
@@ -70,11 +73,16 @@ F_Pruefbericht::F_Pruefbericht(const CheckReport &report, QWidget *parent)
         for (const CheckReport::SharedProblem &problem : report.sharedProblems())
             addRow(shared, { problem.message, CheckReport::whereToMend(problem.key) });
         shared->resizeColumnToContents(0);
-        shared->setMaximumHeight(shared->horizontalHeader()->height()
-                                 + shared->rowHeight(0) * (int(shared->rowCount()) + 1));
+        // As high as its rows, so that the logs' table gets the rest.
+        shared->setFixedHeight(shared->horizontalHeader()->sizeHint().height()
+                               + shared->verticalHeader()->length() + 2 * shared->frameWidth());
+        shared->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         layout->addWidget(shared);
     }
-    layout->addWidget(new QLabel(QStringLiteral("Einzelne Stämme:"), this));
+    layout->addWidget(new QLabel(report.logProblems().isEmpty()
+                                         ? QStringLiteral("Einzelne Stämme: keine Fehler")
+                                         : QStringLiteral("Einzelne Stämme:"),
+                                 this));
     QTableWidget *logs = table(
             QStringLiteral("Tb_Staemme"),
             { QStringLiteral("Stamm"), QStringLiteral("Los"), QStringLiteral("Meldung") }, this);
