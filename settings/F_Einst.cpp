@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QToolTip>
+#include <QValidator>
 
 #include <limits>
 
@@ -123,6 +125,32 @@ const ExportSettings::Key TabOrder[] = {
 // Text boxes have no length limit; Qt's default of 32767 characters would cut a longer value.
 constexpr int NoLengthLimit = std::numeric_limits<int>::max();
 
+// Brett.Ini is Windows-1252: a character it lacks would be lost at the save, so it is
+// refused where it is typed, with a hint beside the field. A value shown as loaded is not
+// checked here; the save names it.
+class AnsiValidator : public QValidator
+{
+public:
+    explicit AnsiValidator(QLineEdit *edit) : QValidator(edit), m_edit(edit) { }
+
+    State validate(QString &input, int &) const override
+    {
+        const qsizetype pos = TextRules::firstOutsideAnsi(input);
+        if (pos < 0)
+            return Acceptable;
+        const bool pair = input.at(pos).isHighSurrogate() && pos + 1 < input.size()
+                && input.at(pos + 1).isLowSurrogate();
+        QToolTip::showText(m_edit->mapToGlobal(QPoint(0, m_edit->height())),
+                           QStringLiteral("Das Zeichen %1 kann Brett.Ini nicht aufnehmen.")
+                                   .arg(input.mid(pos, pair ? 2 : 1)),
+                           m_edit);
+        return Invalid;
+    }
+
+private:
+    QLineEdit *m_edit;
+};
+
 QWidget *createField(const Field &field, QGroupBox *frame)
 {
     auto *label = new QLabel(ExportSettings::label(field.key), frame);
@@ -132,6 +160,7 @@ QWidget *createField(const Field &field, QGroupBox *frame)
     if (field.kind == Kind::TextBox) {
         auto *edit = new QLineEdit(frame);
         edit->setMaxLength(NoLengthLimit);
+        edit->setValidator(new AnsiValidator(edit));
         edit->setGeometry(Twips::rect(field.left, field.top, field.width, 285));
         widget = edit;
     } else {
@@ -142,6 +171,7 @@ QWidget *createField(const Field &field, QGroupBox *frame)
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setCompleter(nullptr);
         combo->lineEdit()->setMaxLength(NoLengthLimit);
+        combo->setValidator(new AnsiValidator(combo->lineEdit()));
         combo->setGeometry(Twips::rect(field.left, field.top, field.width, 315));
         if (field.kind == Kind::CertificationCombo)
             combo->addItems({ QStringLiteral("FSC"), QStringLiteral("PEFC") });

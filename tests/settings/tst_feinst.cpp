@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -22,6 +23,13 @@ QString text(const F_Einst &window, int key)
     if (auto *combo = window.findChild<QComboBox *>(FieldNames[key]))
         return combo->currentText();
     return window.findChild<QLineEdit *>(FieldNames[key])->text();
+}
+
+// Types text as a keyboard of any layout does; QTest's own typing takes ASCII only.
+void type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 } // namespace
@@ -136,6 +144,12 @@ void TestFEinst::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
                                         ? "FSC PEFC"
                                         : name.endsWith("WB") ? ownerAccounts
                                                               : logColumns));
+            // A character Brett.Ini cannot hold is refused as it is typed, and said so.
+            combo->lineEdit()->setText("FSC");
+            type(combo->lineEdit(), "Ł");
+            QCOMPARE(name + ": " + combo->currentText(), name + ": FSC");
+            QCOMPARE(QToolTip::text(), "Das Zeichen Ł kann Brett.Ini nicht aufnehmen.");
+            QToolTip::hideText();
             // An entry in small letters is no entry: it stays as typed and is not added.
             combo->lineEdit()->clear();
             QTest::keyClicks(combo, listed.first().toLower());
@@ -144,6 +158,10 @@ void TestFEinst::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
             QCOMPARE(combo->currentText(), listed.first().toLower());
             QCOMPARE(combo->count(), listed.size());
         }
+        auto *forstamt = window.findChild<QLineEdit *>("Tx_FoA");
+        forstamt->setText("Nord");
+        type(forstamt, "€Ł");
+        QCOMPARE(forstamt->text(), "Nord€");
         window.close();
     }
 }
