@@ -9,6 +9,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
+class QMenuBar;
 class QPushButton;
 
 // The main window: choice of the list and its lots, start of the export, settings and About.
@@ -41,7 +42,11 @@ private:
     void buildControls();
     bool fillListSelector();
     void FillLbLos();
+    // The list selector's text and the selected lots; false, after saying why, when the lots
+    // were filled for another list than the one the selector now names.
+    bool selection(QString *list, QStringList *lots);
     void B_Start_Click();
+    void Mnu_Pruefen_Click();
     void Form_Unload();
 
     QString m_applicationDirectory;
@@ -49,6 +54,12 @@ private:
     ExportSettings m_settings;
     QString m_errorString;
     bool m_loaded = false;
+    // The list whose lots the lot list holds.
+    QString m_lotsList;
+
+    QMenuBar *m_menuBar = nullptr;
+    // The designed window, below the menu bar; every control lies in it.
+    QWidget *m_client = nullptr;
 
     QLabel *m_label1 = nullptr;
     QComboBox *m_cbListe = nullptr;

@@ -7,11 +7,13 @@
 #include "export/MessageSink.h"
 #include "export/ValueFormat.h"
 #include "host/HostDatabase.h"
+#include "host/HostLists.h"
 #include "host/SourceColumns.h"
 #include "settings/ExportSettings.h"
 
 #include <QDir>
 
+#include <array>
 #include <optional>
 
 namespace {
@@ -57,38 +59,105 @@ bool hasLogNumber(const HostValue &blnr, const QLocale &locale)
     return !TextRules::trimBlanks(blnr.toText(locale)).isEmpty();
 }
 
+// A failed check: its message, and the setting it reads (KeyCount: none). A shared problem
+// does not depend on the log, so every log of the list fails it alike.
+struct Problem
+{
+    QString message;
+    K::Key key;
+    bool shared;
+};
+
+// Which settings give a value that may differ from log to log (a field source naming a log
+// or owner column); the others give every log the same.
+using PerLogKeys = std::array<bool, K::KeyCount>;
+
 // The messages of every check the log fails, in check order. The owner checks are made only
 // for a log with an owner, and when ownerChecksAfterFailure is false only if no earlier check
 // of the log failed.
-QStringList failedChecks(const RunValues &run, const LogRecord &log, bool ownerChecksAfterFailure,
-                         const QLocale &locale)
+QList<Problem> failedChecks(const RunValues &run, const LogRecord &log,
+                            bool ownerChecksAfterFailure, const PerLogKeys &perLog,
+                            const QLocale &locale)
 {
-    QStringList messages;
-    for (const ValueCheck &check : SettingChecksBeforeListe) {
+    QList<Problem> problems;
+    const auto setting = [&](const ValueCheck &check) {
         if (run[check.key].isEmpty())
-            messages << QString::fromUtf8(check.message);
-    }
+            problems.append({ QString::fromUtf8(check.message), check.key, !perLog[check.key] });
+    };
+    const auto ofLog = [&](const char *message) {
+        problems.append({ QString::fromUtf8(message), K::KeyCount, false });
+    };
+    for (const ValueCheck &check : SettingChecksBeforeListe)
+        setting(check);
     if (run.headerListe.isEmpty())
-        messages << QStringLiteral("HAB-Nr. ist nicht ausgefüllt");
-    for (const ValueCheck &check : SettingChecksAfterListe) {
-        if (run[check.key].isEmpty())
-            messages << QString::fromUtf8(check.message);
-    }
+        problems.append({ QStringLiteral("HAB-Nr. ist nicht ausgefüllt"), K::KeyCount, true });
+    for (const ValueCheck &check : SettingChecksAfterListe)
+        setting(check);
     if (!hasLogNumber(log.blnr, locale))
-        messages << QStringLiteral("Stammnummer ist nicht ausgefüllt");
+        ofLog("Stammnummer ist nicht ausgefüllt");
     if (run.listDatum.isEmpty())
-        messages << QStringLiteral("Listendatum ist nicht ausgefüllt");
-    if (!log.hasOwner || (!messages.isEmpty() && !ownerChecksAfterFailure))
-        return messages;
+        ofLog("Listendatum ist nicht ausgefüllt");
+    if (!log.hasOwner || (!problems.isEmpty() && !ownerChecksAfterFailure))
+        return problems;
     if (log.name.isEmpty())
-        messages << QStringLiteral("Waldbesitzername ist nicht ausgefüllt");
+        ofLog("Waldbesitzername ist nicht ausgefüllt");
     if (log.ort.isEmpty())
-        messages << QStringLiteral("Waldbesitzer-Ort ist nicht ausgefüllt");
+        ofLog("Waldbesitzer-Ort ist nicht ausgefüllt");
     if (log.plz.isEmpty())
-        messages << QStringLiteral("Waldbesitzer-PLZ ist nicht ausgefüllt");
+        ofLog("Waldbesitzer-PLZ ist nicht ausgefüllt");
     if (log.strasse.isEmpty())
-        messages << QStringLiteral("Waldbesitzer-Straße ist nicht ausgefüllt");
-    return messages;
+        ofLog("Waldbesitzer-Straße ist nicht ausgefüllt");
+    return problems;
+}
+
+// The setting behind a field of the delivery line that holds a setting's value as the run
+// took it, or KeyCount; field 8 is the header's list number.
+K::Key fieldSetting(int index)
+{
+    static const K::Key Keys[] = {
+        K::BUNDESLAND,
+        K::LIEFNRBRETT,
+        K::KAUVERTRNR,
+        K::EXTKAUFVERTRNR,
+        K::FORSTAMT,
+        K::FORSTAMTNUMMER,
+        K::FWJ,
+        K::KeyCount,
+        K::REVIER,
+        K::DISTRIKT,
+        K::STRASSEREVIER,
+        K::PLZREVIER,
+        K::ORTREVIER,
+        K::NAMEREVIERFORSTER,
+        K::TELREVIERFORSTER,
+        K::KeyCount,
+        K::KeyCount,
+        K::ABT,
+        K::UABT,
+    };
+    return index < int(std::size(Keys)) ? Keys[index] : K::KeyCount;
+}
+
+// A field problem is shared when its field holds the same value on every log.
+Problem fieldProblem(const QString &message, int field, const PerLogKeys &perLog)
+{
+    const K::Key key = fieldSetting(field);
+    const bool shared = key == K::KeyCount ? field == 7 : !perLog[key];
+    return { message, key, shared };
+}
+
+// The first character of a file name piece that no Windows file name may hold, described
+// for a message, or "".
+QString forbiddenInFileName(const QString &piece)
+{
+    for (const QChar c : piece) {
+        if (c.unicode() < 0x20)
+            return QStringLiteral("das Steuerzeichen U+")
+                    + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
+        if (QStringLiteral("\\/:*?\"<>|").contains(c))
+            return QStringLiteral("das Zeichen ") + c;
+    }
+    return QString();
 }
 
 // The positions of the log query's columns, found once per run.
@@ -210,45 +279,50 @@ QString ExportRun::logStatement(const QString &filter)
 bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
 {
     m_deliveryPath.clear();
+    m_report = CheckReport();
+    m_headerFailed = false;
     const QString listName = TextRules::trimBlanks(listText);
     if (listName.isEmpty()) {
         say(QStringLiteral("Keine Liste ausgewählt"));
         return false;
     }
+    m_report.setSelection(listName, selectedLots);
     const Selection selection = selectionFilter(listName, selectedLots);
 
     RunValues run;
     if (!readHeaderValues(listName, run))
         return false;
     // A missing supplier number ends the run, but only after the log query has been tried, so
-    // that a failing database is reported first.
+    // that a failing database is reported first. A check goes on to the logs.
     const bool supplierGiven = checkSupplier(run);
     HostQuery logs = m_database.exec(logStatement(selection.filter), selection.params);
     if (logs.failed()) {
         say(databaseErrorMessage(logs.errorString()));
         return false;
     }
-    if (!supplierGiven)
+    if (!supplierGiven && m_mode == Export)
         return false;
 
     m_deliveryPath = deliveryFileName(run);
+    if (!checkFileName(run) && m_mode == Export)
+        return false;
     AtomicFile file(m_deliveryPath);
     if (m_mode == Export && !file.open()) {
         say(fileErrorMessage(m_deliveryPath, file.errorString()));
         return false;
     }
-    bool anyLogFailed = false;
-    if (!exportLogs(logs, run, file, &anyLogFailed))
+    if (!exportLogs(logs, run, file))
         return false;
-    return finish(file, anyLogFailed);
+    return finish(file);
 }
 
 ExportRun::Selection ExportRun::selectionFilter(const QString &listName,
                                                 const QStringList &selectedLots)
 {
-    // Every name and lot is a bound value; the empty lot entry stands for the logs without a
-    // lot, whether their lot is empty or NULL.
-    Selection selection { QStringLiteral("LISTE = ?"), { listName } };
+    // Every name and lot is a bound value. An entry stands for every stored value it shows:
+    // the logs of the list whose trimmed name it is, whose trimmed lot is one of the entries;
+    // the empty lot entry stands for the logs without a lot, whether empty, blank or NULL.
+    Selection selection { HostLists::logsCondition(), { listName } };
     if (selectedLots.isEmpty())
         return selection;
     QStringList placeholders;
@@ -256,9 +330,10 @@ ExportRun::Selection ExportRun::selectionFilter(const QString &listName,
         placeholders << QStringLiteral("?");
         selection.params << lot;
     }
-    const QString in = QStringLiteral("LOS IN (") + placeholders.join(u',') + u')';
+    const QString in = HostLists::trimmed(QStringLiteral("LOGS.LOS")) + QStringLiteral(" IN (")
+            + placeholders.join(u',') + u')';
     if (selectedLots.contains(QString()))
-        selection.filter += QStringLiteral(" AND (") + in + QStringLiteral(" OR LOS IS NULL)");
+        selection.filter += QStringLiteral(" AND (") + in + QStringLiteral(" OR LOGS.LOS IS NULL)");
     else
         selection.filter += QStringLiteral(" AND ") + in;
     return selection;
@@ -266,7 +341,8 @@ ExportRun::Selection ExportRun::selectionFilter(const QString &listName,
 
 bool ExportRun::readHeaderValues(const QString &listName, RunValues &run)
 {
-    HostQuery header = m_database.exec(QStringLiteral("SELECT * FROM LISTENKOPF WHERE LISTE = ?"),
+    HostQuery header = m_database.exec(QStringLiteral("SELECT * FROM LISTENKOPF WHERE ")
+                                               + HostLists::headerCondition(),
                                        { listName });
     if (!header.next()) {
         if (header.failed())
@@ -297,12 +373,45 @@ bool ExportRun::readHeaderValues(const QString &listName, RunValues &run)
     return true;
 }
 
+void ExportRun::headerProblem(const QString &message, ExportSettings::Key key)
+{
+    m_headerFailed = true;
+    if (m_mode == CheckOnly)
+        m_report.addShared(message, key);
+    else
+        say(message);
+}
+
 bool ExportRun::checkSupplier(const RunValues &run)
 {
     if (!run[K::LIEFNRBRETT].isEmpty())
         return true;
-    say(QStringLiteral("Lieferscheinnummer wurde nicht eingegeben! - Abbruch!"));
+    headerProblem(QStringLiteral("Lieferscheinnummer wurde nicht eingegeben! - Abbruch!"),
+                  K::LIEFNRBRETT);
     return false;
+}
+
+// The supplier and list numbers become part of the file name; a character that no Windows
+// file name may hold would otherwise end in a file error about a folder that does not exist,
+// or in a file elsewhere.
+bool ExportRun::checkFileName(const RunValues &run)
+{
+    const QString list = TextRules::trimBlanks(run.headerListe);
+    const QString inSupplier = forbiddenInFileName(run[K::LIEFNRBRETT].left(4));
+    const QString inList = forbiddenInFileName(list.left(8));
+    if (!inSupplier.isEmpty()) {
+        headerProblem(QStringLiteral("Die Lieferantennummer %1 enthält %2, das in keinem "
+                                     "Dateinamen stehen darf - Abbruch!")
+                              .arg(run[K::LIEFNRBRETT], inSupplier),
+                      K::LIEFNRBRETT);
+    }
+    if (!inList.isEmpty()) {
+        headerProblem(QStringLiteral("Die Liste %1 enthält %2, das in keinem Dateinamen stehen "
+                                     "darf - Abbruch!")
+                              .arg(list, inList),
+                      K::KeyCount);
+    }
+    return inSupplier.isEmpty() && inList.isEmpty();
 }
 
 QString ExportRun::deliveryFileName(const RunValues &run) const
@@ -336,19 +445,26 @@ bool ExportRun::bindLogSources(const HostRow &log, LogSources &sources)
     return true;
 }
 
-bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, bool *anyLogFailed)
+bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
 {
     const bool checking = m_mode == CheckOnly;
     PieceCounter counter;
     QByteArray line;
     std::optional<LogColumns> columns;
     LogSources sources;
+    PerLogKeys perLog {};
+    int position = 0;
     while (logs.next()) {
         if (!columns) {
             columns.emplace(logs);
             if (!bindLogSources(logs, sources))
                 return false;
+            for (size_t i = 0; i < std::size(FieldSource::ValueSettings); ++i)
+                perLog[FieldSource::ValueSettings[i]] = sources.values[i].readsLogRow();
+            for (size_t i = 0; i < std::size(FieldSource::OwnerSettings); ++i)
+                perLog[FieldSource::OwnerSettings[i]] = sources.owners[i].readsLogRow();
         }
+        ++position;
 
         // The run values of this log.
         run.listDatum = ValueFormat::listDate(columns->listDatum(logs));
@@ -361,29 +477,38 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, bo
                     ResolveOwnerField(sources.owners[i], logs, m_locale);
         const LogRecord log = columns->read(logs, m_locale);
 
-        // Its checks, then its line.
-        QStringList problems = failedChecks(run, log, checking, m_locale);
+        // Its checks, then its line. The report names the log itself, so its messages do not.
+        QList<Problem> problems = failedChecks(run, log, checking, perLog, m_locale);
+        const QString blnr = log.blnr.toText(m_locale);
         if (problems.isEmpty()) {
             const DeliveryLine::Fields fields =
                     DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale);
             if (!DeliveryLine::encode(fields, line)) {
-                problems << DeliveryLine::fieldProblem(fields, log.blnr.toText(m_locale));
+                int field = -1;
+                const QString message =
+                        DeliveryLine::fieldProblem(fields, checking ? QString() : blnr, &field);
+                problems << fieldProblem(message, field, perLog);
             } else if (!checking && !file.write(line)) {
                 say(fileErrorMessage(m_deliveryPath, file.errorString()));
                 return false;
             }
         }
-        if (problems.isEmpty())
-            continue;
         if (checking) {
-            const QString blnr = log.blnr.toText(m_locale);
-            for (const QString &problem : problems)
-                say(QStringLiteral("Stamm %1: %2").arg(blnr, problem));
-            *anyLogFailed = true;
+            m_report.countLog(m_headerFailed || !problems.isEmpty());
+            for (const Problem &problem : problems) {
+                if (problem.shared)
+                    m_report.addShared(problem.message, problem.key);
+                else
+                    m_report.addLogProblem({ position, blnr, hasLogNumber(log.blnr, m_locale),
+                                             TextRules::trimBlanks(log.los.toText(m_locale)),
+                                             problem.message });
+            }
             continue;
         }
-        for (const QString &problem : problems)
-            say(problem);
+        if (problems.isEmpty())
+            continue;
+        for (const Problem &problem : problems)
+            say(problem.message);
         say(QStringLiteral("Überleitung abgebrochen!"));
         return false;
     }
@@ -394,12 +519,11 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, bo
     return true;
 }
 
-bool ExportRun::finish(AtomicFile &file, bool anyLogFailed)
+bool ExportRun::finish(AtomicFile &file)
 {
     if (m_mode == CheckOnly) {
-        if (!anyLogFailed)
-            say(QStringLiteral("Keine Fehler gefunden"));
-        return !anyLogFailed;
+        m_report.setComplete();
+        return m_report.isClean();
     }
     if (!file.commit()) {
         say(fileErrorMessage(m_deliveryPath, file.errorString()));

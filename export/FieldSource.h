@@ -37,6 +37,9 @@ public:
     bool bindHeader(const HostRow &header);
     bool bindLog(const HostRow &log);
     QString columnName() const { return m_text; }
+    // Whether the value may differ from log to log: a log or owner column. A header column or
+    // a fixed text gives every log of a list the same value.
+    bool readsLogRow() const { return m_kind == LogColumn || m_kind == OwnerColumn; }
 
 private:
     enum Kind { HeaderColumn, LogColumn, OwnerColumn, FixedText };
