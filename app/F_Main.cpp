@@ -67,9 +67,9 @@ void F_Main::buildControls()
 
     // The designed client area stays as it is, below a menu bar for what it has no room
     // for; the window grows by the menu bar's height.
-    m_menuBar = new QMenuBar(this);
-    m_menuBar->setObjectName(QStringLiteral("MenuBar"));
-    QMenu *liste = m_menuBar->addMenu(QStringLiteral("&Liste"));
+    auto *menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("MenuBar"));
+    QMenu *liste = menuBar->addMenu(QStringLiteral("&Liste"));
     QAction *pruefen = liste->addAction(QStringLiteral("&Prüfen…"));
     pruefen->setObjectName(QStringLiteral("Mnu_Pruefen"));
     pruefen->setShortcut(Qt::Key_F7);
@@ -77,17 +77,16 @@ void F_Main::buildControls()
     // The shortcut works wherever the focus is in the window, not only in the open menu.
     addAction(pruefen);
     const QSize clientSize = Twips::size(4905, 3150);
-    const int menuHeight = m_menuBar->sizeHint().height();
-    m_menuBar->setGeometry(0, 0, clientSize.width(), menuHeight);
-    m_client = new QWidget(this);
-    m_client->setObjectName(QStringLiteral("ClientArea"));
-    m_client->setGeometry(QRect(QPoint(0, menuHeight), clientSize));
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, clientSize.width(), menuHeight);
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setGeometry(QRect(QPoint(0, menuHeight), clientSize));
     setFixedSize(clientSize.width(), clientSize.height() + menuHeight);
-    QWidget *const client = m_client;
 
-    m_label1 = new QLabel(QStringLiteral("Liste auswähen:"), client);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setGeometry(Twips::rect(240, 120, 1575, 255));
+    auto *label1 = new QLabel(QStringLiteral("Liste auswähen:"), client);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setGeometry(Twips::rect(240, 120, 1575, 255));
 
     m_cbListe = new QComboBox(client);
     m_cbListe->setObjectName(QStringLiteral("CbListe"));
@@ -97,32 +96,32 @@ void F_Main::buildControls()
     m_cbListe->setInsertPolicy(QComboBox::NoInsert);
     m_cbListe->setCompleter(nullptr);
 
-    m_bStart = new QPushButton(QStringLiteral("Konvertierung starten"), client);
-    m_bStart->setObjectName(QStringLiteral("B_Start"));
-    m_bStart->setGeometry(Twips::rect(240, 840, 2895, 375));
+    auto *bStart = new QPushButton(QStringLiteral("Konvertierung starten"), client);
+    bStart->setObjectName(QStringLiteral("B_Start"));
+    bStart->setGeometry(Twips::rect(240, 840, 2895, 375));
 
-    m_bEinstellungen = new QPushButton(QStringLiteral("Einstellungen"), client);
-    m_bEinstellungen->setObjectName(QStringLiteral("B_Einstellungen"));
-    m_bEinstellungen->setGeometry(Twips::rect(240, 1320, 2895, 375));
+    auto *bEinstellungen = new QPushButton(QStringLiteral("Einstellungen"), client);
+    bEinstellungen->setObjectName(QStringLiteral("B_Einstellungen"));
+    bEinstellungen->setGeometry(Twips::rect(240, 1320, 2895, 375));
 
-    m_bInfo = new QPushButton(QStringLiteral("Info über..."), client);
-    m_bInfo->setObjectName(QStringLiteral("B_Info"));
-    m_bInfo->setGeometry(Twips::rect(240, 1800, 2895, 375));
+    auto *bInfo = new QPushButton(QStringLiteral("Info über..."), client);
+    bInfo->setObjectName(QStringLiteral("B_Info"));
+    bInfo->setGeometry(Twips::rect(240, 1800, 2895, 375));
 
-    m_frAn = new QGroupBox(QStringLiteral("Bitte senden Sie Ihre Listen an"), client);
-    m_frAn->setObjectName(QStringLiteral("Fr_An"));
-    m_frAn->setGeometry(Twips::rect(240, 2280, 2895, 735));
+    auto *frAn = new QGroupBox(QStringLiteral("Bitte senden Sie Ihre Listen an"), client);
+    frAn->setObjectName(QStringLiteral("Fr_An"));
+    frAn->setGeometry(Twips::rect(240, 2280, 2895, 735));
 
-    m_labelBrettholm = new QLabel(QStringLiteral("Brettholm"), m_frAn);
-    m_labelBrettholm->setObjectName(QStringLiteral("Label2"));
-    m_labelBrettholm->setGeometry(Twips::rect(1080, 360, 1215, 255));
-    QFont bold = m_labelBrettholm->font();
+    auto *labelBrettholm = new QLabel(QStringLiteral("Brettholm"), frAn);
+    labelBrettholm->setObjectName(QStringLiteral("Label2"));
+    labelBrettholm->setGeometry(Twips::rect(1080, 360, 1215, 255));
+    QFont bold = labelBrettholm->font();
     bold.setBold(true);
-    m_labelBrettholm->setFont(bold);
+    labelBrettholm->setFont(bold);
 
-    m_label4 = new QLabel(QStringLiteral("Los(e) auswählen:"), client);
-    m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setGeometry(Twips::rect(3360, 360, 1455, 255));
+    auto *label4 = new QLabel(QStringLiteral("Los(e) auswählen:"), client);
+    label4->setObjectName(QStringLiteral("Label4"));
+    label4->setGeometry(Twips::rect(3360, 360, 1455, 255));
 
     m_lbLos = new QListWidget(client);
     m_lbLos->setObjectName(QStringLiteral("LbLos"));
@@ -130,24 +129,24 @@ void F_Main::buildControls()
     m_lbLos->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lbLos->setSortingEnabled(false);
 
-    m_bClose = new QPushButton(QStringLiteral("Schließen"), client);
-    m_bClose->setObjectName(QStringLiteral("B_Close"));
-    m_bClose->setGeometry(Twips::rect(3360, 2640, 1455, 375));
+    auto *bClose = new QPushButton(QStringLiteral("Schließen"), client);
+    bClose->setObjectName(QStringLiteral("B_Close"));
+    bClose->setGeometry(Twips::rect(3360, 2640, 1455, 375));
 
     // The keyboard order of the layout: settings, info, list, lots, start, close.
-    setTabOrder(m_bEinstellungen, m_bInfo);
-    setTabOrder(m_bInfo, m_cbListe);
+    setTabOrder(bEinstellungen, bInfo);
+    setTabOrder(bInfo, m_cbListe);
     setTabOrder(m_cbListe, m_lbLos);
-    setTabOrder(m_lbLos, m_bStart);
-    setTabOrder(m_bStart, m_bClose);
-    m_bEinstellungen->setFocus();
+    setTabOrder(m_lbLos, bStart);
+    setTabOrder(bStart, bClose);
+    bEinstellungen->setFocus();
 
     // Only choosing an entry refills the lots; typing does not.
     connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
-    connect(m_bStart, &QPushButton::clicked, this, &F_Main::B_Start_Click);
-    connect(m_bClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_bEinstellungen, &QPushButton::clicked, this, &F_Main::B_Einstellungen_Click);
-    connect(m_bInfo, &QPushButton::clicked, this, &F_Main::B_Info_Click);
+    connect(bStart, &QPushButton::clicked, this, &F_Main::B_Start_Click);
+    connect(bClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(bEinstellungen, &QPushButton::clicked, this, &F_Main::B_Einstellungen_Click);
+    connect(bInfo, &QPushButton::clicked, this, &F_Main::B_Info_Click);
 }
 
 QString F_Main::brettIniPath() const

@@ -6,11 +6,7 @@
 #include <QWidget>
 
 class QComboBox;
-class QGroupBox;
-class QLabel;
 class QListWidget;
-class QMenuBar;
-class QPushButton;
 
 // The main window: choice of the list and its lots, start of the export, settings and About.
 // It owns the database connection and the settings from a successful Form_Load to its close.
@@ -56,19 +52,6 @@ private:
     bool m_loaded = false;
     // The list whose lots the lot list holds.
     QString m_lotsList;
-
-    QMenuBar *m_menuBar = nullptr;
-    // The designed window, below the menu bar; every control lies in it.
-    QWidget *m_client = nullptr;
-
-    QLabel *m_label1 = nullptr;
     QComboBox *m_cbListe = nullptr;
-    QPushButton *m_bStart = nullptr;
-    QPushButton *m_bEinstellungen = nullptr;
-    QPushButton *m_bInfo = nullptr;
-    QGroupBox *m_frAn = nullptr;
-    QLabel *m_labelBrettholm = nullptr;
-    QLabel *m_label4 = nullptr;
     QListWidget *m_lbLos = nullptr;
-    QPushButton *m_bClose = nullptr;
 };
