@@ -118,32 +118,31 @@ window() {
     done
     fail "no window \"$1\" appeared"
 }
-# Starts the installed GUI on the demo database and waits for the main window; the first list
-# is chosen and two of its lots selected, as in the Linux screenshots.
+# Starts the installed GUI on the demo database, waits for the main window and types the keys
+# given into it. Focus starts on "Einstellungen"; the keyboard order is the layout's: settings,
+# info, list selector, lots.
 start_gui() {
     (cd "$target" && exec "$WINE" ./brettholm32.exe \
         "Provider=SQLite;Data Source=$(winpath "$database")" >/dev/null 2>&1 &) 2>/dev/null
     main=$(window "^Brettholm")
     xdotool mousemove --window "$main" 10 10 2>/dev/null
-    # Focus starts on "Einstellungen": two tabs to the list selector, the first list, then the
-    # lots, the second and third of them.
-    xdotool key --window "$main" Tab Tab Down Tab Down shift+Down 2>/dev/null
+    xdotool key --window "$main" "$@" 2>/dev/null
     sleep 1
 }
-click() { # window, twips x, twips y: a button's centre as the layout gives it
-    xdotool mousemove --window "$1" $(($2 / 15)) $(($3 / 15)) click 1 2>/dev/null
+stop_gui() {
+    "$wineserver" -k
+    "$wineserver" -w || true
 }
-start_gui
+# The first list chosen and two of its lots selected, as in the Linux screenshots.
+start_gui Tab Tab Down Tab Down shift+Down
 import -window "$main" "$shots/main.png"
-click "$main" 1687 1507 # "Einstellungen"
+stop_gui
+start_gui space
 import -window "$(window "^Einstellungen")" "$shots/settings.png"
-"$wineserver" -k
-"$wineserver" -w || true
-start_gui
-click "$main" 1687 1987 # "Info über..."
+stop_gui
+start_gui Tab space
 import -window "$(window "^Info")" "$shots/about.png"
-"$wineserver" -k
-"$wineserver" -w || true
+stop_gui
 for shot in main settings about; do
     [ -s "$shots/$shot.png" ] || fail "no screenshot of $shot"
 done
