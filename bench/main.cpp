@@ -38,7 +38,8 @@ int readRows(const QString &connection, const QString &list)
         std::fprintf(stderr, "%s\n", qPrintable(database.errorString()));
         return 1;
     }
-    HostQuery rows = database.exec(ExportRun::logStatement(QStringLiteral("LISTE = ?")), { list });
+    HostQuery rows =
+            database.execStreamed(ExportRun::logStatement(QStringLiteral("LISTE = ?")), { list });
     long long count = 0;
     const int columns = rows.columnCount();
     while (rows.next()) {

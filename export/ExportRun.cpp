@@ -275,7 +275,7 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         aborted = true;
     }
 
-    HostQuery logs = m_database.exec(logStatement(filter), params);
+    HostQuery logs = m_database.execStreamed(logStatement(filter), params);
     if (logs.failed()) {
         say(databaseErrorMessage(logs.errorString()));
         return false;

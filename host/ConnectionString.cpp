@@ -126,6 +126,11 @@ QString formsText()
 
 } // namespace
 
+bool ConnectionString::containsKey(const QString &connectionString, const char *key)
+{
+    return hasKey(connectionString, key);
+}
+
 QString ConnectionString::fromLvxIni(const QString &server, const QString &database)
 {
     return QStringLiteral("Provider=SQLOLEDB.1;") + QStringLiteral("Integrated Security=SSPI;")
