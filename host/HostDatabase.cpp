@@ -163,8 +163,12 @@ bool HostDatabase::openOdbc(const QString &connectionString, const QString &opti
     // psqlODBC reads a whole result into memory at execute unless the connection string asks
     // for its batches (UseDeclareFetch), which put the bound values into the statement's text;
     // so the program reads through a cursor of its own there, with the values still bound.
-    m_serverCursor = isPsqlodbc(connection)
-            && !ConnectionString::containsKey(connectionString, "UseDeclareFetch");
+    if (!isPsqlodbc(connection))
+        m_streaming = Streaming::Prefetch;
+    else if (!ConnectionString::containsKey(connectionString, "UseDeclareFetch"))
+        m_streaming = Streaming::ServerCursor;
+    else
+        m_streaming = Streaming::Driver;
     return true;
 }
 
@@ -182,7 +186,7 @@ void HostDatabase::takeQtError(const QSqlError &error)
 void HostDatabase::close()
 {
     m_odbc = nullptr;
-    m_serverCursor = false;
+    m_streaming = Streaming::Driver;
     if (m_sqlite) {
         // A statement still open keeps the file open until it is finalized.
         sqlite3_close_v2(m_sqlite);
@@ -221,8 +225,15 @@ HostQuery HostDatabase::run(const QString &statement, const QVariantList &params
         return HostQuery(std::make_unique<SqliteCursor>(m_sqlite, statement, params));
     if (!isOpen())
         return HostQuery(nullptr);
-    return HostQuery(std::make_unique<OdbcCursor>(m_odbc, statement, params, m_queryTimeout,
-                                                  streamed && m_serverCursor));
+    // psqlODBC 13 itself crashed when the server went away while its own batches were read
+    // (UseDeclareFetch): those are not fetched ahead.
+    OdbcCursor::Streaming streaming = OdbcCursor::Streaming::None;
+    if (streamed && m_streaming == Streaming::Prefetch)
+        streaming = OdbcCursor::Streaming::Prefetch;
+    else if (streamed && m_streaming == Streaming::ServerCursor)
+        streaming = OdbcCursor::Streaming::ServerCursor;
+    return HostQuery(
+            std::make_unique<OdbcCursor>(m_odbc, statement, params, m_queryTimeout, streaming));
 }
 
 QString HostDatabase::orderNullsFirst(const QStringList &columns)

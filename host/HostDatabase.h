@@ -58,10 +58,10 @@ private:
 // connection through the ODBC API, rather than through Qt's drivers, which convert every
 // column of every row on fetching it. Qt's ODBC driver opens the connection.
 //
-// The rows of execStreamed() are read as they come, whatever their number. SQL Server's
-// drivers stream by themselves; psqlODBC, which would read a whole result into memory first,
-// is read through a server cursor in batches unless the connection string chooses its own way
-// (UseDeclareFetch).
+// The rows of execStreamed() are read as they come, whatever their number, the next block
+// fetched while the program works through the current one. SQL Server's drivers stream by
+// themselves; psqlODBC, which would read a whole result into memory first, is read through a
+// server cursor in batches unless the connection string chooses its own way (UseDeclareFetch).
 class HostDatabase
 {
 public:
@@ -106,9 +106,10 @@ private:
     // The Qt connection of an ODBC database, and its ODBC handle (an SQLHDBC).
     QString m_connectionName;
     void *m_odbc = nullptr;
-    // Whether streamed rows come through a server cursor that the program declares and reads
-    // in batches (see OdbcCursor).
-    bool m_serverCursor = false;
+    // How the rows of execStreamed() come: as the driver hands them over, fetched ahead on a
+    // thread, or through a server cursor of the program's own (see OdbcCursor).
+    enum class Streaming { Driver, Prefetch, ServerCursor };
+    Streaming m_streaming = Streaming::Driver;
     sqlite3 *m_sqlite = nullptr;
     int m_queryTimeout = 30;
     QString m_errorString;

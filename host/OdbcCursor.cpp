@@ -100,9 +100,11 @@ SQLLEN terminatorBytes(SQLSMALLINT cType)
 } // namespace
 
 OdbcCursor::OdbcCursor(SQLHDBC connection, const QString &statement, const QVariantList &params,
-                       int timeoutSeconds, bool serverCursor)
+                       int timeoutSeconds, Streaming streaming)
     : m_connection(connection)
 {
+    m_prefetch = streaming != Streaming::None;
+    const bool serverCursor = streaming == Streaming::ServerCursor;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection, &m_statement))) {
         m_statement = SQL_NULL_HSTMT;
         takeDiagnostics(SQL_HANDLE_DBC, connection, &m_errorString, &m_errorNumber);
@@ -136,14 +138,20 @@ OdbcCursor::OdbcCursor(SQLHDBC connection, const QString &statement, const QVari
         return;
     if (!m_cursorName.isEmpty()) {
         SQLFreeStmt(m_statement, SQL_RESET_PARAMS);
-        if (!fetchBatch())
+        const SQLRETURN result = run(
+                QStringLiteral("FETCH FORWARD %1 FROM %2").arg(ServerBatchRows).arg(m_cursorName));
+        if (!SQL_SUCCEEDED(result)) {
+            fail(result);
             return;
+        }
     }
     bindColumns();
 }
 
 OdbcCursor::~OdbcCursor()
 {
+    if (m_pending.valid())
+        m_pending.wait();
     if (m_statement == SQL_NULL_HSTMT)
         return;
     if (!m_cursorName.isEmpty()) {
@@ -156,20 +164,13 @@ OdbcCursor::~OdbcCursor()
     SQLFreeHandle(SQL_HANDLE_STMT, m_statement);
 }
 
-bool OdbcCursor::run(const QString &statement)
+SQLRETURN OdbcCursor::run(const QString &statement)
 {
     SQLFreeStmt(m_statement, SQL_CLOSE);
-    const SQLRETURN result = SQLExecDirectW(
+    return SQLExecDirectW(
             m_statement,
             const_cast<SQLWCHAR *>(reinterpret_cast<const SQLWCHAR *>(statement.utf16())),
             SQLINTEGER(statement.size()));
-    return SQL_SUCCEEDED(result) || fail(result);
-}
-
-bool OdbcCursor::fetchBatch()
-{
-    m_batchRows = 0;
-    return run(QStringLiteral("FETCH FORWARD %1 FROM %2").arg(ServerBatchRows).arg(m_cursorName));
 }
 
 bool OdbcCursor::keepsTimeout(SQLHDBC connection, int seconds, QString *errorString)
@@ -215,10 +216,12 @@ bool OdbcCursor::prepare(const QString &statement, const QVariantList &params, i
     // look-ups of the log statement calls for and which costs more than it saves (bench/run.sh,
     // 100 000 logs: 5.5 s with both defaults, 3.0 s without); both for this transaction only.
     if (!m_cursorName.isEmpty()
-        && !run(QStringLiteral("SELECT set_config(name, CASE name WHEN 'jit' THEN 'off' ELSE '1' "
-                               "END, true) FROM pg_settings "
-                               "WHERE name IN ('jit', 'cursor_tuple_fraction')")))
-        return false;
+        && !SQL_SUCCEEDED(
+                result = run(QStringLiteral(
+                        "SELECT set_config(name, CASE name WHEN 'jit' THEN 'off' ELSE '1' "
+                        "END, true) FROM pg_settings "
+                        "WHERE name IN ('jit', 'cursor_tuple_fraction')"))))
+        return fail(result);
     SQLFreeStmt(m_statement, SQL_CLOSE);
 
     // The values stay here until the statement has run; the vector never moves them.
@@ -359,7 +362,8 @@ bool OdbcCursor::bindColumns()
     }
 
     // SQLGetData reads a value of another row than the block's first only where the driver
-    // allows it; elsewhere a statement whose values may outgrow their buffers goes row by row.
+    // allows it; elsewhere a statement whose values may outgrow their buffers goes row by row,
+    // and without a block to overlap with.
     SQLULEN rows = std::clamp<SQLULEN>(BlockBytes / rowBytes, 1, MaxBlockRows);
     if (mayOverflow && !m_getDataInBlock)
         rows = 1;
@@ -370,60 +374,105 @@ bool OdbcCursor::bindColumns()
         result = SQLGetStmtAttr(m_statement, SQL_ATTR_ROW_ARRAY_SIZE, &rows, sizeof rows, nullptr);
     if (!SQL_SUCCEEDED(result))
         return fail(result);
-    m_rowStatus.resize(rows);
-    result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROW_STATUS_PTR, m_rowStatus.data(), 0);
-    if (SQL_SUCCEEDED(result))
-        result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROWS_FETCHED_PTR, &m_rowsFetched, 0);
-    for (SQLSMALLINT i = 0; SQL_SUCCEEDED(result) && i < count; ++i) {
-        Column &column = m_columns[i];
-        column.buffer.resize(rows * SQLULEN(column.width));
-        column.lengths.resize(rows);
-        result = SQLBindCol(m_statement, SQLUSMALLINT(i + 1), column.cType, column.buffer.data(),
-                            column.width, column.lengths.data());
+    m_prefetch = m_prefetch && rows > 1;
+    for (int set = 0; set < 2; ++set) {
+        m_blocks[set].status.resize(rows);
+        for (Column &column : m_columns) {
+            column.buffers[set].resize(rows * SQLULEN(column.width));
+            column.lengths[set].resize(rows);
+        }
     }
-    return SQL_SUCCEEDED(result) || fail(result);
+    return true;
+}
+
+void OdbcCursor::fetchBlock(int set)
+{
+    Block &block = m_blocks[set];
+    block.rows = 0;
+    block.longValues.clear();
+    SQLRETURN result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROW_STATUS_PTR, block.status.data(), 0);
+    if (SQL_SUCCEEDED(result))
+        result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROWS_FETCHED_PTR, &block.rows, 0);
+    for (size_t i = 0; SQL_SUCCEEDED(result) && i < m_columns.size(); ++i) {
+        Column &column = m_columns[i];
+        result = SQLBindCol(m_statement, SQLUSMALLINT(i + 1), column.cType,
+                            column.buffers[set].data(), column.width, column.lengths[set].data());
+    }
+    if (SQL_SUCCEEDED(result)) {
+        result = SQLFetch(m_statement);
+        // A full batch of the server cursor may have more behind it.
+        if (result == SQL_NO_DATA && !m_cursorName.isEmpty()
+            && m_batchRows == SQLULEN(ServerBatchRows)) {
+            m_batchRows = 0;
+            result = run(QStringLiteral("FETCH FORWARD %1 FROM %2")
+                                 .arg(ServerBatchRows)
+                                 .arg(m_cursorName));
+            if (SQL_SUCCEEDED(result))
+                result = SQLFetch(m_statement);
+        }
+    }
+    if (result == SQL_NO_DATA) {
+        block.rows = 0;
+        block.end = true;
+        return;
+    }
+    // SQL_SUCCESS_WITH_INFO: values longer than their buffers, read in full below.
+    bool ok = SQL_SUCCEEDED(result);
+    if (ok)
+        m_batchRows += block.rows;
+    // The rows before a failing one are read; the rows end there.
+    SQLULEN row = 0;
+    for (; ok && row < block.rows; ++row) {
+        ok = block.status[row] != SQL_ROW_ERROR;
+        for (size_t i = 0; ok && i < m_columns.size(); ++i) {
+            if (!isLong(m_columns[i], m_columns[i].lengths[set][row]))
+                continue;
+            QByteArray bytes;
+            ok = readWhole(int(i), row, &bytes);
+            block.longValues.insert(qint64(row) * qint64(m_columns.size()) + qint64(i), bytes);
+        }
+    }
+    if (!ok) {
+        block.rows = SQL_SUCCEEDED(result) ? row - 1 : 0;
+        takeDiagnostics(SQL_HANDLE_STMT, m_statement, &block.errorString, &block.errorNumber);
+        if (block.errorString.isEmpty())
+            block.errorString = QStringLiteral("Unbekannter Datenbankfehler (ODBC %1)").arg(result);
+        block.end = true;
+    }
 }
 
 bool OdbcCursor::next()
 {
     if (m_finished)
         return false;
-    if (!m_readError.isEmpty()) {
-        m_errorString = m_readError;
-        m_errorNumber = m_readErrorNumber;
-        m_finished = true;
-        m_onRow = false;
-        return false;
-    }
-    m_longValues.clear();
     if (m_onRow)
         ++m_row;
     m_onRow = false;
-    if (m_row >= m_rowsFetched) {
-        SQLRETURN result = SQLFetch(m_statement);
-        // A full batch of the server cursor may have more behind it.
-        if (result == SQL_NO_DATA && !m_cursorName.isEmpty()
-            && m_batchRows == SQLULEN(ServerBatchRows)) {
-            if (!fetchBatch())
-                return false;
-            result = SQLFetch(m_statement);
-        }
-        if (result == SQL_NO_DATA) {
+    if (m_row >= m_blocks[m_current].rows) {
+        // The block that ended the rows, at their end or at a failure.
+        if (m_blocks[m_current].end) {
+            m_errorString = m_blocks[m_current].errorString;
+            m_errorNumber = m_blocks[m_current].errorNumber;
             m_finished = true;
             return false;
         }
-        // SQL_SUCCESS_WITH_INFO: values longer than their buffers, read again when asked for.
-        if (!SQL_SUCCEEDED(result))
-            return fail(result);
+        if (m_pending.valid())
+            m_pending.get();
+        else
+            fetchBlock(m_next);
+        m_current = m_next;
+        m_next = 1 - m_next;
         m_row = 0;
-        m_batchRows += m_rowsFetched;
-        if (m_rowsFetched == 0) {
+        const Block &block = m_blocks[m_current];
+        if (block.rows == 0) {
+            m_errorString = block.errorString;
+            m_errorNumber = block.errorNumber;
             m_finished = true;
             return false;
         }
+        if (m_prefetch && !block.end)
+            m_pending = std::async(std::launch::async, [this, set = m_next] { fetchBlock(set); });
     }
-    if (m_rowStatus[m_row] == SQL_ROW_ERROR)
-        return fail(SQL_ERROR);
     m_onRow = true;
     return true;
 }
@@ -442,36 +491,36 @@ int OdbcCursor::indexOf(const QString &name) const
     return -1;
 }
 
+bool OdbcCursor::isLong(const Column &column, SQLLEN length) const
+{
+    const bool variable = column.cType == SQL_C_WCHAR || column.cType == SQL_C_CHAR
+            || column.cType == SQL_C_BINARY;
+    return variable && length != SQL_NULL_DATA
+            && (length == SQL_NO_TOTAL || length > column.width - terminatorBytes(column.cType));
+}
+
 HostValue OdbcCursor::value(int column) const
 {
     if (!m_onRow || column < 0 || column >= columnCount())
         return HostValue();
     const Column &c = m_columns[column];
-    const SQLLEN length = c.lengths[m_row];
+    const SQLLEN length = c.lengths[m_current][m_row];
     if (length == SQL_NULL_DATA)
         return HostValue();
-    const bool variable =
-            c.cType == SQL_C_WCHAR || c.cType == SQL_C_CHAR || c.cType == SQL_C_BINARY;
-    if (variable && (length == SQL_NO_TOTAL || length > c.width - terminatorBytes(c.cType))) {
-        const auto found = m_longValues.constFind(column);
-        if (found != m_longValues.constEnd())
-            return *found;
-        QByteArray bytes;
-        if (!readWhole(column, &bytes))
-            return HostValue();
-        const HostValue value = convert(c, bytes.constData(), bytes.size());
-        m_longValues.insert(column, value);
-        return value;
+    if (isLong(c, length)) {
+        const QByteArray bytes = m_blocks[m_current].longValues.value(
+                qint64(m_row) * qint64(m_columns.size()) + column);
+        return convert(c, bytes.constData(), bytes.size());
     }
-    return convert(c, c.buffer.data() + m_row * SQLULEN(c.width), length);
+    return convert(c, c.buffers[m_current].data() + m_row * SQLULEN(c.width), length);
 }
 
-bool OdbcCursor::readWhole(int column, QByteArray *bytes) const
+bool OdbcCursor::readWhole(int column, SQLULEN row, QByteArray *bytes)
 {
     const Column &c = m_columns[column];
     SQLRETURN result = SQL_SUCCESS;
-    if (m_rowStatus.size() > 1)
-        result = SQLSetPos(m_statement, SQLSETPOSIROW(m_row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
+    if (c.lengths[0].size() > 1)
+        result = SQLSetPos(m_statement, SQLSETPOSIROW(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
     const SQLLEN room = LongValueChunk - terminatorBytes(c.cType);
     char chunk[LongValueChunk];
     while (SQL_SUCCEEDED(result)) {
@@ -489,9 +538,6 @@ bool OdbcCursor::readWhole(int column, QByteArray *bytes) const
         if (!more)
             return true;
     }
-    takeDiagnostics(SQL_HANDLE_STMT, m_statement, &m_readError, &m_readErrorNumber);
-    if (m_readError.isEmpty())
-        m_readError = QStringLiteral("Unbekannter Datenbankfehler (ODBC %1)").arg(result);
     return false;
 }
 
