@@ -1,6 +1,8 @@
 #include "app/F_Main.h"
 
 #include "about/F_InfoUber.h"
+#include "app/F_Pruefbericht.h"
+#include "base/TextRules.h"
 #include "base/Version.h"
 #include "export/ExportRun.h"
 #include "host/HostLists.h"
@@ -9,6 +11,7 @@
 #include "settings/StartSequence.h"
 #include "ui/ModalMessage.h"
 #include "ui/Twips.h"
+#include "ui/WaitCursor.h"
 #include "ui/WindowFont.h"
 
 #include <QCloseEvent>
@@ -17,6 +20,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 
 namespace {
@@ -58,14 +63,32 @@ F_Main::~F_Main() = default;
 
 void F_Main::buildControls()
 {
-    setFixedSize(Twips::size(4905, 3150));
     setFont(WindowFont::standard());
 
-    m_label1 = new QLabel(QStringLiteral("Liste auswähen:"), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setGeometry(Twips::rect(240, 120, 1575, 255));
+    // The designed client area stays as it is, below a menu bar for what it has no room
+    // for; the window grows by the menu bar's height.
+    auto *menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("MenuBar"));
+    QMenu *liste = menuBar->addMenu(QStringLiteral("&Liste"));
+    QAction *pruefen = liste->addAction(QStringLiteral("&Prüfen…"));
+    pruefen->setObjectName(QStringLiteral("Mnu_Pruefen"));
+    pruefen->setShortcut(Qt::Key_F7);
+    connect(pruefen, &QAction::triggered, this, &F_Main::Mnu_Pruefen_Click);
+    // The shortcut works wherever the focus is in the window, not only in the open menu.
+    addAction(pruefen);
+    const QSize clientSize = Twips::size(4905, 3150);
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, clientSize.width(), menuHeight);
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setGeometry(QRect(QPoint(0, menuHeight), clientSize));
+    setFixedSize(clientSize.width(), clientSize.height() + menuHeight);
 
-    m_cbListe = new QComboBox(this);
+    auto *label1 = new QLabel(QStringLiteral("Liste auswähen:"), client);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setGeometry(Twips::rect(240, 120, 1575, 255));
+
+    m_cbListe = new QComboBox(client);
     m_cbListe->setObjectName(QStringLiteral("CbListe"));
     m_cbListe->setGeometry(Twips::rect(240, 360, 2895, 315));
     // Free typing, but the typed text stays as typed: no completion, no new entries.
@@ -73,57 +96,57 @@ void F_Main::buildControls()
     m_cbListe->setInsertPolicy(QComboBox::NoInsert);
     m_cbListe->setCompleter(nullptr);
 
-    m_bStart = new QPushButton(QStringLiteral("Konvertierung starten"), this);
-    m_bStart->setObjectName(QStringLiteral("B_Start"));
-    m_bStart->setGeometry(Twips::rect(240, 840, 2895, 375));
+    auto *bStart = new QPushButton(QStringLiteral("Konvertierung starten"), client);
+    bStart->setObjectName(QStringLiteral("B_Start"));
+    bStart->setGeometry(Twips::rect(240, 840, 2895, 375));
 
-    m_bEinstellungen = new QPushButton(QStringLiteral("Einstellungen"), this);
-    m_bEinstellungen->setObjectName(QStringLiteral("B_Einstellungen"));
-    m_bEinstellungen->setGeometry(Twips::rect(240, 1320, 2895, 375));
+    auto *bEinstellungen = new QPushButton(QStringLiteral("Einstellungen"), client);
+    bEinstellungen->setObjectName(QStringLiteral("B_Einstellungen"));
+    bEinstellungen->setGeometry(Twips::rect(240, 1320, 2895, 375));
 
-    m_bInfo = new QPushButton(QStringLiteral("Info über..."), this);
-    m_bInfo->setObjectName(QStringLiteral("B_Info"));
-    m_bInfo->setGeometry(Twips::rect(240, 1800, 2895, 375));
+    auto *bInfo = new QPushButton(QStringLiteral("Info über..."), client);
+    bInfo->setObjectName(QStringLiteral("B_Info"));
+    bInfo->setGeometry(Twips::rect(240, 1800, 2895, 375));
 
-    m_frAn = new QGroupBox(QStringLiteral("Bitte senden Sie Ihre Listen an"), this);
-    m_frAn->setObjectName(QStringLiteral("Fr_An"));
-    m_frAn->setGeometry(Twips::rect(240, 2280, 2895, 735));
+    auto *frAn = new QGroupBox(QStringLiteral("Bitte senden Sie Ihre Listen an"), client);
+    frAn->setObjectName(QStringLiteral("Fr_An"));
+    frAn->setGeometry(Twips::rect(240, 2280, 2895, 735));
 
-    m_labelBrettholm = new QLabel(QStringLiteral("Brettholm"), m_frAn);
-    m_labelBrettholm->setObjectName(QStringLiteral("Label2"));
-    m_labelBrettholm->setGeometry(Twips::rect(1080, 360, 1215, 255));
-    QFont bold = m_labelBrettholm->font();
+    auto *labelBrettholm = new QLabel(QStringLiteral("Brettholm"), frAn);
+    labelBrettholm->setObjectName(QStringLiteral("Label2"));
+    labelBrettholm->setGeometry(Twips::rect(1080, 360, 1215, 255));
+    QFont bold = labelBrettholm->font();
     bold.setBold(true);
-    m_labelBrettholm->setFont(bold);
+    labelBrettholm->setFont(bold);
 
-    m_label4 = new QLabel(QStringLiteral("Los(e) auswählen:"), this);
-    m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setGeometry(Twips::rect(3360, 360, 1455, 255));
+    auto *label4 = new QLabel(QStringLiteral("Los(e) auswählen:"), client);
+    label4->setObjectName(QStringLiteral("Label4"));
+    label4->setGeometry(Twips::rect(3360, 360, 1455, 255));
 
-    m_lbLos = new QListWidget(this);
+    m_lbLos = new QListWidget(client);
     m_lbLos->setObjectName(QStringLiteral("LbLos"));
     m_lbLos->setGeometry(Twips::rect(3360, 720, 1455, 1620));
     m_lbLos->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_lbLos->setSortingEnabled(false);
 
-    m_bClose = new QPushButton(QStringLiteral("Schließen"), this);
-    m_bClose->setObjectName(QStringLiteral("B_Close"));
-    m_bClose->setGeometry(Twips::rect(3360, 2640, 1455, 375));
+    auto *bClose = new QPushButton(QStringLiteral("Schließen"), client);
+    bClose->setObjectName(QStringLiteral("B_Close"));
+    bClose->setGeometry(Twips::rect(3360, 2640, 1455, 375));
 
     // The keyboard order of the layout: settings, info, list, lots, start, close.
-    setTabOrder(m_bEinstellungen, m_bInfo);
-    setTabOrder(m_bInfo, m_cbListe);
+    setTabOrder(bEinstellungen, bInfo);
+    setTabOrder(bInfo, m_cbListe);
     setTabOrder(m_cbListe, m_lbLos);
-    setTabOrder(m_lbLos, m_bStart);
-    setTabOrder(m_bStart, m_bClose);
-    m_bEinstellungen->setFocus();
+    setTabOrder(m_lbLos, bStart);
+    setTabOrder(bStart, bClose);
+    bEinstellungen->setFocus();
 
     // Only choosing an entry refills the lots; typing does not.
     connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
-    connect(m_bStart, &QPushButton::clicked, this, &F_Main::B_Start_Click);
-    connect(m_bClose, &QPushButton::clicked, this, &QWidget::close);
-    connect(m_bEinstellungen, &QPushButton::clicked, this, &F_Main::B_Einstellungen_Click);
-    connect(m_bInfo, &QPushButton::clicked, this, &F_Main::B_Info_Click);
+    connect(bStart, &QPushButton::clicked, this, &F_Main::B_Start_Click);
+    connect(bClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(bEinstellungen, &QPushButton::clicked, this, &F_Main::B_Einstellungen_Click);
+    connect(bInfo, &QPushButton::clicked, this, &F_Main::B_Info_Click);
 }
 
 QString F_Main::brettIniPath() const
@@ -136,6 +159,7 @@ bool F_Main::Form_Load(const QString &commandLineText)
     setWindowTitle(QStringLiteral("Brettholm-32"));
     setWindowTitle(QStringLiteral("Brettholm-32 Version ") + Version::text());
 
+    const WaitCursor waiting;
     StartSequence start(m_applicationDirectory);
     QString connectionString;
     if (!start.resolveConnection(commandLineText, &connectionString)
@@ -174,10 +198,12 @@ bool F_Main::fillListSelector()
 
 void F_Main::FillLbLos()
 {
+    const WaitCursor waiting;
     m_lbLos->clear();
+    m_lotsList = TextRules::trimBlanks(m_cbListe->currentText());
     HostLists lists(m_database);
     QStringList lots;
-    if (!lists.lotsOfList(m_cbListe->currentText(), &lots)) {
+    if (!lists.lotsOfList(m_lotsList, &lots)) {
         ModalMessage::show(this,
                            StartSequence::failureText(lists.errorNumber(), lists.errorString()));
         return;
@@ -185,16 +211,56 @@ void F_Main::FillLbLos()
     m_lbLos->addItems(lots);
 }
 
-void F_Main::B_Start_Click()
+bool F_Main::selection(QString *list, QStringList *lots)
 {
-    QStringList selectedLots;
+    *list = m_cbListe->currentText();
+    lots->clear();
     for (int row = 0; row < m_lbLos->count(); ++row) {
         if (m_lbLos->item(row)->isSelected())
-            selectedLots << m_lbLos->item(row)->text();
+            *lots << m_lbLos->item(row)->text();
     }
+    // Typing a name does not refill the lots, so selected lots may be those of another list;
+    // the run would filter that list by them and export nothing, as if that were right.
+    const QString typed = TextRules::trimBlanks(*list);
+    if (lots->isEmpty() || typed.isEmpty() || typed == m_lotsList)
+        return true;
+    ModalMessage::show(
+            this,
+            QStringLiteral("Die ausgewählten Lose gehören zu Liste %1 - Abbruch!").arg(m_lotsList));
+    return false;
+}
+
+void F_Main::B_Start_Click()
+{
+    QString list;
+    QStringList lots;
+    if (!selection(&list, &lots))
+        return;
+    const WaitCursor waiting;
     ModalMessage messages(this);
     ExportRun run(m_database, m_settings, messages);
-    run.run(m_cbListe->currentText(), selectedLots);
+    run.run(list, lots);
+}
+
+// The same check as the command line's --check. What ends the run shows in a box as in the
+// export; a check that went through every log shows its report.
+void F_Main::Mnu_Pruefen_Click()
+{
+    QString list;
+    QStringList lots;
+    if (!selection(&list, &lots))
+        return;
+    ModalMessage messages(this);
+    ExportRun run(m_database, m_settings, messages);
+    run.setMode(ExportRun::CheckOnly);
+    {
+        const WaitCursor waiting;
+        run.run(list, lots);
+    }
+    if (!run.report().isComplete())
+        return;
+    F_Pruefbericht report(run.report(), this);
+    report.exec();
 }
 
 // Modal for the whole application, with no owner. The values stay in memory; only the close

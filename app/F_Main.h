@@ -6,10 +6,7 @@
 #include <QWidget>
 
 class QComboBox;
-class QGroupBox;
-class QLabel;
 class QListWidget;
-class QPushButton;
 
 // The main window: choice of the list and its lots, start of the export, settings and About.
 // It owns the database connection and the settings from a successful Form_Load to its close.
@@ -41,7 +38,11 @@ private:
     void buildControls();
     bool fillListSelector();
     void FillLbLos();
+    // The list selector's text and the selected lots; false, after saying why, when the lots
+    // were filled for another list than the one the selector now names.
+    bool selection(QString *list, QStringList *lots);
     void B_Start_Click();
+    void Mnu_Pruefen_Click();
     void Form_Unload();
 
     QString m_applicationDirectory;
@@ -49,15 +50,8 @@ private:
     ExportSettings m_settings;
     QString m_errorString;
     bool m_loaded = false;
-
-    QLabel *m_label1 = nullptr;
+    // The list whose lots the lot list holds.
+    QString m_lotsList;
     QComboBox *m_cbListe = nullptr;
-    QPushButton *m_bStart = nullptr;
-    QPushButton *m_bEinstellungen = nullptr;
-    QPushButton *m_bInfo = nullptr;
-    QGroupBox *m_frAn = nullptr;
-    QLabel *m_labelBrettholm = nullptr;
-    QLabel *m_label4 = nullptr;
     QListWidget *m_lbLos = nullptr;
-    QPushButton *m_bClose = nullptr;
 };

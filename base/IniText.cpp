@@ -4,7 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTextCodec>
+
+#include <algorithm>
 
 bool IniText::read(const QString &path)
 {
@@ -26,7 +29,7 @@ bool IniText::read(const QString &path)
                                 .arg(path, file.errorString());
         return false;
     }
-    const QString text = TextRules::ansiCodec()->toUnicode(bytes);
+    const QString text = decode(bytes);
     m_lines = text.split(u'\n');
     if (!m_lines.isEmpty() && m_lines.last().isEmpty())
         m_lines.removeLast();
@@ -35,6 +38,23 @@ bool IniText::read(const QString &path)
             line.chop(1);
     }
     return true;
+}
+
+QString IniText::decode(const QByteArray &bytes)
+{
+    // An editor may have saved the file as UTF-8, with or without a byte-order mark. Bytes
+    // above 127 that form valid UTF-8 are taken as that: German text in Windows-1252 never
+    // does, as an umlaut or "ß" would need one of 0x80 to 0xBF after it, none of which
+    // follows one in a word.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        QStringDecoder utf8(QStringConverter::Utf8);
+        QString text = utf8(bytes);
+        if (!utf8.hasError())
+            return text;
+    }
+    return TextRules::ansiCodec()->toUnicode(bytes);
 }
 
 bool IniText::splitLine(const QString &line, QString *key, QString *value)

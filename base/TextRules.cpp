@@ -24,4 +24,14 @@ QTextCodec *ansiCodec()
     return codec;
 }
 
+qsizetype firstOutsideAnsi(const QString &text)
+{
+    for (qsizetype pos = 0; pos < text.size(); ++pos) {
+        const QChar c = text.at(pos);
+        if (c.isSurrogate() || !ansiCodec()->canEncode(c))
+            return pos;
+    }
+    return -1;
+}
+
 } // namespace TextRules

@@ -15,4 +15,8 @@ QString trimBlanks(const QString &text);
 // Windows systems). Never null.
 QTextCodec *ansiCodec();
 
+// The position of the first character of text that Windows-1252 cannot hold, or -1. For a
+// character outside the Basic Multilingual Plane it is that of its first half.
+qsizetype firstOutsideAnsi(const QString &text);
+
 } // namespace TextRules

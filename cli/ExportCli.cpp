@@ -1,6 +1,7 @@
 #include "cli/ExportCli.h"
 
 #include "base/TextRules.h"
+#include "base/Version.h"
 #include "export/ExportRun.h"
 #include "export/MessageSink.h"
 #include "host/HostDatabase.h"
@@ -8,10 +9,12 @@
 #include "settings/ExportSettings.h"
 #include "settings/StartSequence.h"
 
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace {
 
@@ -57,6 +60,8 @@ QString ExportCli::usage()
             "  --check            nur prüfen, alle Stämme, keine Datei schreiben\n"
             "  --lists            die offenen Listen, eine je Zeile\n"
             "  --lots             die Lose der Liste, eine je Zeile (leere Zeile: ohne Los)\n"
+            "  --version          die Version\n"
+            "  -h, --help         dieser Text\n"
             "\n"
             "Meldungen gehen auf die Fehlerausgabe, der Pfad der Lieferdatei auf die Ausgabe.\n"
             "Rückgabe: 0 Erfolg, 1 Abbruch, 2 Aufruf-, Datenbank- oder Einstellungsfehler.\n");
@@ -75,59 +80,104 @@ struct ExportCli::Request
     QStringList lots;
 };
 
+namespace {
+
+// The options of the command line; those with a value take the next argument whatever it
+// reads, so that a list or lot named "--" can be given.
+struct OptionSpec
+{
+    const char *name;
+    bool takesValue;
+};
+const OptionSpec Options[] = {
+    { "connection", true }, { "settings", true }, { "list", true },
+    { "lot", true },        { "check", false },   { "lists", false },
+    { "lots", false },      { "help", false },    { "version", false },
+};
+
+QString quoted(const QString &text)
+{
+    return QStringLiteral("„") + text + QStringLiteral("“");
+}
+
+} // namespace
+
 ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *request)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption connectionOption(QStringLiteral("connection"),
-                                              QStringLiteral("Verbindungszeichenfolge"),
-                                              QStringLiteral("TEXT"));
-    const QCommandLineOption settingsOption(QStringLiteral("settings"),
-                                            QStringLiteral("Einstellungsdatei"),
-                                            QStringLiteral("DATEI"));
-    const QCommandLineOption listOption(QStringLiteral("list"), QStringLiteral("Liste"),
-                                        QStringLiteral("NAME"));
-    const QCommandLineOption lotOption(QStringLiteral("lot"), QStringLiteral("Los"),
-                                       QStringLiteral("LOS"));
-    const QCommandLineOption checkOption(QStringLiteral("check"), QStringLiteral("Prüfen"));
-    const QCommandLineOption listsOption(QStringLiteral("lists"), QStringLiteral("Listen"));
-    const QCommandLineOption lotsOption(QStringLiteral("lots"), QStringLiteral("Lose"));
-    const QCommandLineOption helpOption({ QStringLiteral("h"), QStringLiteral("help") },
-                                        QStringLiteral("Hilfe"));
-    parser.addOptions({ connectionOption, settingsOption, listOption, lotOption, checkOption,
-                        listsOption, lotsOption, helpOption });
-
-    if (!parser.parse(arguments)) {
-        m_err << parser.errorText() << '\n' << usage();
-        return UsageError;
+    // Every option given, with its values in order. Qt's own parser speaks English and takes
+    // the last of two values silently; here a mistake is said in German and nothing chosen.
+    QMap<QString, QStringList> given;
+    QString error;
+    for (qsizetype i = 1; i < arguments.size() && error.isEmpty(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("-h")) {
+            given[QStringLiteral("help")];
+            continue;
+        }
+        if (!argument.startsWith(QLatin1String("--"))) {
+            error = QStringLiteral("Unerwartetes Argument %1.").arg(quoted(argument));
+            break;
+        }
+        const qsizetype eq = argument.indexOf(u'=');
+        const QString name = argument.mid(2, eq < 0 ? -1 : eq - 2);
+        const auto spec = std::find_if(std::begin(Options), std::end(Options),
+                                       [&](const OptionSpec &o) { return name == o.name; });
+        if (spec == std::end(Options)) {
+            error = QStringLiteral("Unbekannte Option %1.").arg(quoted(argument.left(eq)));
+        } else if (!spec->takesValue) {
+            if (eq >= 0)
+                error = QStringLiteral("Die Option --%1 nimmt keinen Wert.").arg(name);
+            given[name];
+        } else if (eq >= 0) {
+            given[name] << argument.mid(eq + 1);
+        } else if (i + 1 < arguments.size()) {
+            given[name] << arguments.at(++i);
+        } else {
+            error = QStringLiteral("Nach --%1 fehlt der Wert.").arg(name);
+        }
     }
-    if (parser.isSet(helpOption)) {
+    const auto has = [&](const char *name) { return given.contains(QLatin1String(name)); };
+    if (error.isEmpty() && has("help")) {
         m_out << usage();
         return HelpShown;
     }
-    const bool wantsLists = parser.isSet(listsOption);
-    const bool wantsLots = parser.isSet(lotsOption);
-    const bool exporting = !wantsLists && !wantsLots;
-    const bool exportOptions =
-            parser.isSet(lotOption) || parser.isSet(checkOption) || parser.isSet(settingsOption);
-    const bool usable = parser.positionalArguments().isEmpty() && !(wantsLists && wantsLots)
-            && (wantsLists ? !parser.isSet(listOption) : parser.isSet(listOption))
-            && (exporting || !exportOptions);
-    if (!usable) {
-        m_err << usage();
+    if (error.isEmpty() && has("version")) {
+        m_out << QStringLiteral("brettholm32-export ") << Version::text() << '\n';
+        return HelpShown;
+    }
+    for (const char *name : { "connection", "settings", "list" }) {
+        if (error.isEmpty() && given.value(QLatin1String(name)).size() > 1)
+            error = QStringLiteral("Die Option --%1 ist mehrfach angegeben.").arg(name);
+    }
+    // Options that contradict each other are an error, not a silent choice.
+    const auto contradiction = [&](const char *action, std::initializer_list<const char *> others) {
+        for (const char *other : others) {
+            if (error.isEmpty() && has(action) && has(other))
+                error = QStringLiteral("--%1 und --%2 passen nicht zusammen.").arg(action, other);
+        }
+    };
+    contradiction("lists", { "lots", "list", "lot", "check", "settings" });
+    contradiction("lots", { "lot", "check", "settings" });
+    if (error.isEmpty() && !has("lists") && !has("list")) {
+        error = has("lots") ? QStringLiteral("--lots braucht --list NAME.")
+                            : QStringLiteral("Es fehlt --list NAME (oder --lists).");
+    }
+    if (!error.isEmpty()) {
+        m_err << error << '\n' << '\n' << usage();
         return UsageError;
     }
 
-    if (wantsLists)
+    if (has("lists"))
         request->action = Request::Lists;
-    else if (wantsLots)
+    else if (has("lots"))
         request->action = Request::Lots;
     else
-        request->action = parser.isSet(checkOption) ? Request::Check : Request::Export;
-    request->hasConnection = parser.isSet(connectionOption);
-    request->connection = TextRules::trimBlanks(parser.value(connectionOption));
-    request->settingsPath = parser.value(settingsOption);
-    request->list = parser.value(listOption);
-    request->lots = parser.values(lotOption);
+        request->action = has("check") ? Request::Check : Request::Export;
+    request->hasConnection = has("connection");
+    request->connection = TextRules::trimBlanks(given.value(QStringLiteral("connection")).value(0));
+    request->settingsPath = given.value(QStringLiteral("settings")).value(0);
+    request->list = given.value(QStringLiteral("list")).value(0);
+    request->lots = given.value(QStringLiteral("lot"));
     return Parsed;
 }
 
@@ -161,14 +211,51 @@ bool ExportCli::openDatabase(StartSequence &start, const Request &request, HostD
     return true;
 }
 
+// A lot that is no lot of the list would export nothing and replace the last delivery file
+// with an empty one: the window offers only existing lots, but here a name is typed.
+bool ExportCli::checkLots(const Request &request, const HostDatabase &database)
+{
+    HostLists lists(database);
+    HostLists::ListState state = HostLists::ListMissing;
+    QStringList lots;
+    if (request.lots.isEmpty() || !lists.findList(request.list, &state)
+        || state != HostLists::ListOpen) {
+        // The run says what is wrong with the list itself.
+        return true;
+    }
+    if (!lists.lotsOfList(request.list, &lots)) {
+        m_err << StartSequence::failureText(lists.errorNumber(), lists.errorString()) << '\n';
+        return false;
+    }
+    const QString list = TextRules::trimBlanks(request.list);
+    for (const QString &lot : request.lots) {
+        if (lots.contains(lot))
+            continue;
+        if (lot.isEmpty())
+            m_err << QStringLiteral("Liste %1 hat keine Stämme ohne Los - Abbruch!").arg(list);
+        else
+            m_err << QStringLiteral("Los %1 gehört nicht zu Liste %2 - Abbruch!").arg(lot, list);
+        m_err << '\n';
+        return false;
+    }
+    return true;
+}
+
 int ExportCli::exportList(const Request &request, const HostDatabase &database,
                           ExportSettings &settings)
 {
+    if (!checkLots(request, database))
+        return Failed;
     PrintedMessages messages(m_err);
     ExportRun run(database, settings, messages);
     const bool checking = request.action == Request::Check;
     run.setMode(checking ? ExportRun::CheckOnly : ExportRun::Export);
-    if (!run.run(request.list, request.lots))
+    const bool succeeded = run.run(request.list, request.lots);
+    if (checking && run.report().isComplete()) {
+        for (const QString &line : run.report().lines())
+            messages.showMessage(line);
+    }
+    if (!succeeded)
         return Failed;
     if (!checking) {
         m_out << QDir::toNativeSeparators(
@@ -182,8 +269,24 @@ int ExportCli::printEntries(const Request &request, const HostDatabase &database
 {
     HostLists lists(database);
     QStringList entries;
-    const bool ok = request.action == Request::Lists ? lists.openLists(&entries)
-                                                     : lists.lotsOfList(request.list, &entries);
+    bool ok = true;
+    if (request.action == Request::Lists) {
+        ok = lists.openLists(&entries);
+    } else {
+        // The lots of a list the export would refuse end as the export does.
+        HostLists::ListState state = HostLists::ListMissing;
+        ok = lists.findList(request.list, &state);
+        const QString list = TextRules::trimBlanks(request.list);
+        if (ok && state == HostLists::ListMissing) {
+            m_err << QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(list) << '\n';
+            return Failed;
+        }
+        if (ok && state == HostLists::ListLocked) {
+            m_err << QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(list) << '\n';
+            return Failed;
+        }
+        ok = ok && lists.lotsOfList(request.list, &entries);
+    }
     if (!ok) {
         m_err << StartSequence::failureText(lists.errorNumber(), lists.errorString()) << '\n';
         return Failed;

@@ -27,6 +27,7 @@ private:
     ParseResult parse(const QStringList &arguments, Request *request);
     bool loadSettings(StartSequence &start, const Request &request, ExportSettings &settings);
     bool openDatabase(StartSequence &start, const Request &request, HostDatabase &database);
+    bool checkLots(const Request &request, const HostDatabase &database);
     int exportList(const Request &request, const HostDatabase &database, ExportSettings &settings);
     int printEntries(const Request &request, const HostDatabase &database);
 

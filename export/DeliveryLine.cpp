@@ -166,27 +166,87 @@ bool DeliveryLine::encode(const Fields &fields, QByteArray &bytes)
     return true;
 }
 
-QString DeliveryLine::fieldProblem(const Fields &fields, const QString &blnr)
+QString DeliveryLine::fieldMeaning(int index)
+{
+    static const char *const Meanings[FieldCount] = {
+        "Bundesland",
+        "Lieferantennummer Brettholm",
+        "Kaufvertragsnummer Brettholm",
+        "Externe Kaufvertragsnummer",
+        "Forstamt",
+        "Forstamtsnummer",
+        "Forstwirtschaftsjahr",
+        "HAB-Nr.",
+        "Revier",
+        "Distrikt",
+        "Strasse-Revier",
+        "PLZ-Revier",
+        "Ort-Revier",
+        "Name-Revierförster",
+        "Telefon-Revierförster",
+        "leer",
+        "leer",
+        "Abteilung",
+        "Unterabteilung",
+        "leer",
+        "Los",
+        "Stammnummer",
+        "leer",
+        "Stücknummer",
+        "HA",
+        "GKL",
+        "Länge",
+        "DURCH",
+        "Rindenkennzeichen",
+        "Nummer des Waldbesitzers",
+        "Name des Waldbesitzers",
+        "Ort des Waldbesitzers",
+        "PLZ des Waldbesitzers",
+        "Straße des Waldbesitzers",
+        "Nation",
+        "Nation",
+        "Bankleitzahl",
+        "Kontonummer",
+        "leer",
+        "Mehrwertsteuersatz",
+        "leer",
+        "Steuernummer",
+        "Liste des Stammes",
+        "Zertifizierung",
+        "Zertifizierungsnummer",
+        "Listendatum",
+    };
+    return QString::fromUtf8(Meanings[index]);
+}
+
+QString DeliveryLine::fieldProblem(const Fields &fields, const QString &blnr, int *field)
 {
     for (int i = 0; i < FieldCount; ++i) {
-        const QString &field = fields[i];
+        const QString &text = fields[i];
         // A separator anywhere in the field is named before a character the code page lacks.
+        QString problem;
         qsizetype unwritable = -1;
-        for (qsizetype pos = 0; pos < field.size(); ++pos) {
-            const char16_t c = field.at(pos).unicode();
+        for (qsizetype pos = 0; pos < text.size() && problem.isEmpty(); ++pos) {
+            const char16_t c = text.at(pos).unicode();
             if (isSeparator(c))
-                return QStringLiteral("Feld %1 von Stamm %2 enthält ein Semikolon oder einen "
-                                      "Zeilenumbruch")
-                        .arg(QString::number(i + 1), blnr);
-            if (unwritable < 0 && !isWritable(c))
+                problem = QStringLiteral("enthält ein Semikolon oder einen Zeilenumbruch");
+            else if (unwritable < 0 && !isWritable(c))
                 unwritable = pos;
         }
-        if (unwritable >= 0) {
-            const bool pair = field.at(unwritable).isHighSurrogate()
-                    && unwritable + 1 < field.size() && field.at(unwritable + 1).isLowSurrogate();
-            return QStringLiteral("Feld %1 von Stamm %2 enthält das nicht darstellbare Zeichen %3")
-                    .arg(QString::number(i + 1), blnr, field.mid(unwritable, pair ? 2 : 1));
+        if (problem.isEmpty() && unwritable >= 0) {
+            const bool pair = text.at(unwritable).isHighSurrogate() && unwritable + 1 < text.size()
+                    && text.at(unwritable + 1).isLowSurrogate();
+            problem = QStringLiteral("enthält das nicht darstellbare Zeichen ")
+                    + text.mid(unwritable, pair ? 2 : 1);
         }
+        if (problem.isEmpty())
+            continue;
+        if (field)
+            *field = i;
+        const QString name = QStringLiteral("Feld %1 (%2)").arg(i + 1).arg(fieldMeaning(i));
+        if (blnr.isNull())
+            return name + u' ' + problem;
+        return name + QStringLiteral(" von Stamm ") + blnr + u' ' + problem;
     }
     return QString();
 }

@@ -64,6 +64,11 @@ public:
 
     // Why a field cannot go to the sawmill as it is, or "" when all can: a ";", CR or LF would
     // shift the following fields, and a character outside Windows-1252 cannot be written.
-    // The first such field in field order is named, with the log number blnr.
-    static QString fieldProblem(const Fields &fields, const QString &blnr);
+    // The first such field in field order is named by number and meaning, with the log
+    // number blnr unless that is null (a report that names the log itself); *field receives
+    // its index.
+    static QString fieldProblem(const Fields &fields, const QString &blnr, int *field = nullptr);
+
+    // What field index (0 to 45) holds, as the messages name it: "Name des Waldbesitzers".
+    static QString fieldMeaning(int index);
 };

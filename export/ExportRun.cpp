@@ -7,22 +7,19 @@
 #include "export/MessageSink.h"
 #include "export/ValueFormat.h"
 #include "host/HostDatabase.h"
+#include "host/HostLists.h"
+#include "host/SourceColumns.h"
 #include "settings/ExportSettings.h"
 
 #include <QDir>
 
+#include <array>
 #include <optional>
 
 namespace {
 
 using K = ExportSettings;
 
-// The settings resolved against the header row once and against every log row.
-const K::Key LogSourceKeys[] = { K::LIEFNRBRETT,      K::KAUVERTRNR, K::EXTKAUFVERTRNR,
-                                 K::REVIER,           K::DISTRIKT,   K::STRASSEREVIER,
-                                 K::PLZREVIER,        K::ORTREVIER,  K::NAMEREVIERFORSTER,
-                                 K::TELREVIERFORSTER, K::ABT,        K::UABT };
-const K::Key OwnerSourceKeys[] = { K::STEUERNRWB, K::ZERTIFIZIERUNGSNRWB };
 const K::Key PlainPerLogKeys[] = { K::STEUERNR, K::ZERTIFIZIERUNG, K::ZERTIFIZIERUNGSNR,
                                    K::ZERTIFIZIERUNGWB };
 
@@ -62,38 +59,105 @@ bool hasLogNumber(const HostValue &blnr, const QLocale &locale)
     return !TextRules::trimBlanks(blnr.toText(locale)).isEmpty();
 }
 
+// A failed check: its message, and the setting it reads (KeyCount: none). A shared problem
+// does not depend on the log, so every log of the list fails it alike.
+struct Problem
+{
+    QString message;
+    K::Key key;
+    bool shared;
+};
+
+// Which settings give a value that may differ from log to log (a field source naming a log
+// or owner column); the others give every log the same.
+using PerLogKeys = std::array<bool, K::KeyCount>;
+
 // The messages of every check the log fails, in check order. The owner checks are made only
 // for a log with an owner, and when ownerChecksAfterFailure is false only if no earlier check
 // of the log failed.
-QStringList failedChecks(const RunValues &run, const LogRecord &log, bool ownerChecksAfterFailure,
-                         const QLocale &locale)
+QList<Problem> failedChecks(const RunValues &run, const LogRecord &log,
+                            bool ownerChecksAfterFailure, const PerLogKeys &perLog,
+                            const QLocale &locale)
 {
-    QStringList messages;
-    for (const ValueCheck &check : SettingChecksBeforeListe) {
+    QList<Problem> problems;
+    const auto setting = [&](const ValueCheck &check) {
         if (run[check.key].isEmpty())
-            messages << QString::fromUtf8(check.message);
-    }
+            problems.append({ QString::fromUtf8(check.message), check.key, !perLog[check.key] });
+    };
+    const auto ofLog = [&](const char *message) {
+        problems.append({ QString::fromUtf8(message), K::KeyCount, false });
+    };
+    for (const ValueCheck &check : SettingChecksBeforeListe)
+        setting(check);
     if (run.headerListe.isEmpty())
-        messages << QStringLiteral("HAB-Nr. ist nicht ausgefüllt");
-    for (const ValueCheck &check : SettingChecksAfterListe) {
-        if (run[check.key].isEmpty())
-            messages << QString::fromUtf8(check.message);
-    }
+        problems.append({ QStringLiteral("HAB-Nr. ist nicht ausgefüllt"), K::KeyCount, true });
+    for (const ValueCheck &check : SettingChecksAfterListe)
+        setting(check);
     if (!hasLogNumber(log.blnr, locale))
-        messages << QStringLiteral("Stammnummer ist nicht ausgefüllt");
+        ofLog("Stammnummer ist nicht ausgefüllt");
     if (run.listDatum.isEmpty())
-        messages << QStringLiteral("Listendatum ist nicht ausgefüllt");
-    if (!log.hasOwner || (!messages.isEmpty() && !ownerChecksAfterFailure))
-        return messages;
+        ofLog("Listendatum ist nicht ausgefüllt");
+    if (!log.hasOwner || (!problems.isEmpty() && !ownerChecksAfterFailure))
+        return problems;
     if (log.name.isEmpty())
-        messages << QStringLiteral("Waldbesitzername ist nicht ausgefüllt");
+        ofLog("Waldbesitzername ist nicht ausgefüllt");
     if (log.ort.isEmpty())
-        messages << QStringLiteral("Waldbesitzer-Ort ist nicht ausgefüllt");
+        ofLog("Waldbesitzer-Ort ist nicht ausgefüllt");
     if (log.plz.isEmpty())
-        messages << QStringLiteral("Waldbesitzer-PLZ ist nicht ausgefüllt");
+        ofLog("Waldbesitzer-PLZ ist nicht ausgefüllt");
     if (log.strasse.isEmpty())
-        messages << QStringLiteral("Waldbesitzer-Straße ist nicht ausgefüllt");
-    return messages;
+        ofLog("Waldbesitzer-Straße ist nicht ausgefüllt");
+    return problems;
+}
+
+// The setting behind a field of the delivery line that holds a setting's value as the run
+// took it, or KeyCount; field 8 is the header's list number.
+K::Key fieldSetting(int index)
+{
+    static const K::Key Keys[] = {
+        K::BUNDESLAND,
+        K::LIEFNRBRETT,
+        K::KAUVERTRNR,
+        K::EXTKAUFVERTRNR,
+        K::FORSTAMT,
+        K::FORSTAMTNUMMER,
+        K::FWJ,
+        K::KeyCount,
+        K::REVIER,
+        K::DISTRIKT,
+        K::STRASSEREVIER,
+        K::PLZREVIER,
+        K::ORTREVIER,
+        K::NAMEREVIERFORSTER,
+        K::TELREVIERFORSTER,
+        K::KeyCount,
+        K::KeyCount,
+        K::ABT,
+        K::UABT,
+    };
+    return index < int(std::size(Keys)) ? Keys[index] : K::KeyCount;
+}
+
+// A field problem is shared when its field holds the same value on every log.
+Problem fieldProblem(const QString &message, int field, const PerLogKeys &perLog)
+{
+    const K::Key key = fieldSetting(field);
+    const bool shared = key == K::KeyCount ? field == 7 : !perLog[key];
+    return { message, key, shared };
+}
+
+// The first character of a file name piece that no Windows file name may hold, described
+// for a message, or "".
+QString forbiddenInFileName(const QString &piece)
+{
+    for (const QChar c : piece) {
+        if (c.unicode() < 0x20)
+            return QStringLiteral("das Steuerzeichen U+")
+                    + QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0');
+        if (QStringLiteral("\\/:*?\"<>|").contains(c))
+            return QStringLiteral("das Zeichen ") + c;
+    }
+    return QString();
 }
 
 // The positions of the log query's columns, found once per run.
@@ -186,16 +250,19 @@ void ExportRun::say(const QString &message)
 QString ExportRun::logStatement(const QString &filter)
 {
     QString statement = QStringLiteral("SELECT ");
-    for (int n = 1; n <= 10; ++n) {
-        statement += QStringLiteral("(select LANGNAME from RELTABLE where ID = LOGS.RELTABLE%1) "
-                                    "AS RELTABLE%1,")
-                             .arg(n);
+    for (const QString &column : SourceColumns::numberedColumns("RELTABLE")) {
+        statement += QStringLiteral("(select LANGNAME from RELTABLE where ID = LOGS.%1) AS %1,")
+                             .arg(column);
     }
+    statement += QStringLiteral("LISTE,LISTDATUM,BLNR,HA,GKL,LAENGE,DURCH,KLST,LOS,");
+    for (const QString &column :
+         SourceColumns::numberedColumns("WO") + SourceColumns::numberedColumns("FREI"))
+        statement += column + u',';
+    statement += QStringLiteral("RINDENKENNZ AS AK,NUMMER,NAME,ORT,PLZ,STRASSE,NATION,");
+    for (const QString &column : SourceColumns::ownerAccountColumns())
+        statement += column + u',';
     statement += QStringLiteral(
-            "LISTE,LISTDATUM,BLNR,HA,GKL,LAENGE,DURCH,KLST,LOS,WO1,WO2,WO3,WO4,WO5,WO6,"
-            "FREI1,FREI2,FREI3,FREI4,FREI5,RINDENKENNZ AS AK,NUMMER,NAME,ORT,PLZ,"
-            "STRASSE,NATION,BLZ,BANK,KONTO,POSTSCHECK,UID,BLZ1,BANK1,KONTO1,"
-            "POSTSCHECK1,UID1,COALESCE(MWST,0) as MWST "
+            "COALESCE(MWST,0) as MWST "
             "FROM LOGS "
             "inner join LOGS_RECH on LOGS.ID_LOG = LOGS_RECH.ID_LOG "
             "left join PERSONAL on PERSONAL.ID_PERSONAL = LOGS_RECH.A1_KUNDE "
@@ -212,145 +279,236 @@ QString ExportRun::logStatement(const QString &filter)
 bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
 {
     m_deliveryPath.clear();
-    const bool checking = m_mode == CheckOnly;
+    m_report = CheckReport();
+    m_headerFailed = false;
     const QString listName = TextRules::trimBlanks(listText);
     if (listName.isEmpty()) {
         say(QStringLiteral("Keine Liste ausgewählt"));
         return false;
     }
+    m_report.setSelection(listName, selectedLots);
+    const Selection selection = selectionFilter(listName, selectedLots);
 
-    // The selection filter. Every name and lot is a bound value; the empty lot entry stands
-    // for the logs without a lot, whether their lot is empty or NULL.
-    QString filter = QStringLiteral("LISTE = ?");
-    QVariantList params { listName };
-    if (!selectedLots.isEmpty()) {
-        QStringList placeholders;
-        for (const QString &lot : selectedLots) {
-            placeholders << QStringLiteral("?");
-            params << lot;
-        }
-        const QString in = QStringLiteral("LOS IN (") + placeholders.join(u',') + u')';
-        if (selectedLots.contains(QString()))
-            filter += QStringLiteral(" AND (") + in + QStringLiteral(" OR LOS IS NULL)");
-        else
-            filter += QStringLiteral(" AND ") + in;
-    }
-
-    // Header values.
     RunValues run;
-    {
-        HostQuery header = m_database.exec(
-                QStringLiteral("SELECT * FROM LISTENKOPF WHERE LISTE = ?"), { listName });
-        if (!header.next()) {
-            if (header.failed())
-                say(databaseErrorMessage(header.errorString()));
-            else
-                say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
-            return false;
-        }
-        // A locked list is not to be exported. The selector offers none, but a typed name can
-        // still reach one, or the host may have locked the list since the selector was filled.
-        const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
-        double locked = 0;
-        if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {
-            say(QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName));
-            return false;
-        }
-        for (K::Key key : { K::BUNDESLAND, K::FORSTAMT, K::FORSTAMTNUMMER, K::FWJ })
-            run[key] = m_settings.value(key);
-        run.headerListe = header.value(header.indexOf(QStringLiteral("LISTE"))).toText(m_locale);
-        for (K::Key key : LogSourceKeys) {
-            FieldSource source;
-            if (!source.bindHeader(m_settings[key], header)) {
-                say(missingColumnMessage(source.columnName(), key));
-                return false;
-            }
-            run[key] = source.headerValue(header, m_locale);
-        }
-    }
-
-    bool aborted = false;
-    if (run[K::LIEFNRBRETT].isEmpty()) {
-        say(QStringLiteral("Lieferscheinnummer wurde nicht eingegeben! - Abbruch!"));
-        aborted = true;
-    }
-
-    HostQuery logs = m_database.execStreamed(logStatement(filter), params);
+    if (!readHeaderValues(listName, run))
+        return false;
+    // A missing supplier number ends the run, but only after the log query has been tried, so
+    // that a failing database is reported first. A check goes on to the logs.
+    const bool supplierGiven = checkSupplier(run);
+    HostQuery logs = m_database.execStreamed(logStatement(selection.filter), selection.params);
     if (logs.failed()) {
         say(databaseErrorMessage(logs.errorString()));
         return false;
     }
-    if (aborted)
+    if (!supplierGiven && m_mode == Export)
         return false;
 
-    m_deliveryPath = m_settings.value(K::EXPORTPATH) + QDir::separator() + QStringLiteral("LB")
-            + ValueFormat::zeroPadded(run[K::LIEFNRBRETT].left(4), 4, m_locale)
-            + ValueFormat::zeroPadded(TextRules::trimBlanks(run.headerListe).left(8), 8, m_locale)
-            + QStringLiteral(".Txt");
+    m_deliveryPath = deliveryFileName(run);
+    if (!checkFileName(run) && m_mode == Export)
+        return false;
     AtomicFile file(m_deliveryPath);
-    if (!checking && !file.open()) {
+    if (m_mode == Export && !file.open()) {
         say(fileErrorMessage(m_deliveryPath, file.errorString()));
         return false;
     }
+    if (!exportLogs(logs, run, file))
+        return false;
+    return finish(file);
+}
 
+ExportRun::Selection ExportRun::selectionFilter(const QString &listName,
+                                                const QStringList &selectedLots)
+{
+    // Every name and lot is a bound value. An entry stands for every stored value it shows:
+    // the logs of the list whose trimmed name it is, whose trimmed lot is one of the entries;
+    // the empty lot entry stands for the logs without a lot, whether empty, blank or NULL.
+    Selection selection { HostLists::logsCondition(), { listName } };
+    if (selectedLots.isEmpty())
+        return selection;
+    QStringList placeholders;
+    for (const QString &lot : selectedLots) {
+        placeholders << QStringLiteral("?");
+        selection.params << lot;
+    }
+    const QString in = HostLists::trimmed(QStringLiteral("LOGS.LOS")) + QStringLiteral(" IN (")
+            + placeholders.join(u',') + u')';
+    if (selectedLots.contains(QString()))
+        selection.filter += QStringLiteral(" AND (") + in + QStringLiteral(" OR LOGS.LOS IS NULL)");
+    else
+        selection.filter += QStringLiteral(" AND ") + in;
+    return selection;
+}
+
+bool ExportRun::readHeaderValues(const QString &listName, RunValues &run)
+{
+    HostQuery header = m_database.exec(QStringLiteral("SELECT * FROM LISTENKOPF WHERE ")
+                                               + HostLists::headerCondition(),
+                                       { listName });
+    if (!header.next()) {
+        if (header.failed())
+            say(databaseErrorMessage(header.errorString()));
+        else
+            say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
+        return false;
+    }
+    // A locked list is not to be exported. The selector offers none, but a typed name can
+    // still reach one, or the host may have locked the list since the selector was filled.
+    const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
+    double locked = 0;
+    if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {
+        say(QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName));
+        return false;
+    }
+    for (K::Key key : { K::BUNDESLAND, K::FORSTAMT, K::FORSTAMTNUMMER, K::FWJ })
+        run[key] = m_settings.value(key);
+    run.headerListe = header.value(header.indexOf(QStringLiteral("LISTE"))).toText(m_locale);
+    for (K::Key key : FieldSource::ValueSettings) {
+        FieldSource source = FieldSource::valueSetting(FieldSource::trimInPlace(m_settings[key]));
+        if (!source.bindHeader(header)) {
+            say(missingColumnMessage(source.columnName(), key));
+            return false;
+        }
+        run[key] = ResolveHeaderField(source, header, m_locale);
+    }
+    return true;
+}
+
+void ExportRun::headerProblem(const QString &message, ExportSettings::Key key)
+{
+    m_headerFailed = true;
+    if (m_mode == CheckOnly)
+        m_report.addShared(message, key);
+    else
+        say(message);
+}
+
+bool ExportRun::checkSupplier(const RunValues &run)
+{
+    if (!run[K::LIEFNRBRETT].isEmpty())
+        return true;
+    headerProblem(QStringLiteral("Lieferscheinnummer wurde nicht eingegeben! - Abbruch!"),
+                  K::LIEFNRBRETT);
+    return false;
+}
+
+// The supplier and list numbers become part of the file name; a character that no Windows
+// file name may hold would otherwise end in a file error about a folder that does not exist,
+// or in a file elsewhere.
+bool ExportRun::checkFileName(const RunValues &run)
+{
+    const QString list = TextRules::trimBlanks(run.headerListe);
+    const QString inSupplier = forbiddenInFileName(run[K::LIEFNRBRETT].left(4));
+    const QString inList = forbiddenInFileName(list.left(8));
+    if (!inSupplier.isEmpty()) {
+        headerProblem(QStringLiteral("Die Lieferantennummer %1 enthält %2, das in keinem "
+                                     "Dateinamen stehen darf - Abbruch!")
+                              .arg(run[K::LIEFNRBRETT], inSupplier),
+                      K::LIEFNRBRETT);
+    }
+    if (!inList.isEmpty()) {
+        headerProblem(QStringLiteral("Die Liste %1 enthält %2, das in keinem Dateinamen stehen "
+                                     "darf - Abbruch!")
+                              .arg(list, inList),
+                      K::KeyCount);
+    }
+    return inSupplier.isEmpty() && inList.isEmpty();
+}
+
+QString ExportRun::deliveryFileName(const RunValues &run) const
+{
+    return m_settings.value(K::EXPORTPATH) + QDir::separator() + QStringLiteral("LB")
+            + ValueFormat::zeroPadded(run[K::LIEFNRBRETT].left(4), 4, m_locale)
+            + ValueFormat::zeroPadded(TextRules::trimBlanks(run.headerListe).left(8), 8, m_locale)
+            + QStringLiteral(".Txt");
+}
+
+// The field sources of the log row, bound on the first log: a list without logs names no
+// column. The owner settings are trimmed here, as their resolver first reads them.
+bool ExportRun::bindLogSources(const HostRow &log, LogSources &sources)
+{
+    for (size_t i = 0; i < std::size(FieldSource::ValueSettings); ++i) {
+        const K::Key key = FieldSource::ValueSettings[i];
+        sources.values[i] = FieldSource::valueSetting(m_settings.value(key));
+        if (!sources.values[i].bindLog(log)) {
+            say(missingColumnMessage(sources.values[i].columnName(), key));
+            return false;
+        }
+    }
+    for (size_t i = 0; i < std::size(FieldSource::OwnerSettings); ++i) {
+        const K::Key key = FieldSource::OwnerSettings[i];
+        sources.owners[i] = FieldSource::ownerSetting(FieldSource::trimInPlace(m_settings[key]));
+        if (!sources.owners[i].bindLog(log)) {
+            say(missingColumnMessage(sources.owners[i].columnName(), key));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
+{
+    const bool checking = m_mode == CheckOnly;
     PieceCounter counter;
     QByteArray line;
     std::optional<LogColumns> columns;
-    FieldSource logSources[std::size(LogSourceKeys)];
-    FieldSource ownerSources[std::size(OwnerSourceKeys)];
-    bool anyLogFailed = false;
-
+    LogSources sources;
+    PerLogKeys perLog {};
+    int position = 0;
     while (logs.next()) {
-        // The field sources are bound on the first log: a list without logs names no column.
         if (!columns) {
             columns.emplace(logs);
-            for (size_t i = 0; i < std::size(LogSourceKeys); ++i) {
-                if (!logSources[i].bindLog(m_settings[LogSourceKeys[i]], logs)) {
-                    say(missingColumnMessage(logSources[i].columnName(), LogSourceKeys[i]));
-                    return false;
-                }
-            }
-            for (size_t i = 0; i < std::size(OwnerSourceKeys); ++i) {
-                if (!ownerSources[i].bindOwner(m_settings[OwnerSourceKeys[i]], logs)) {
-                    say(missingColumnMessage(ownerSources[i].columnName(), OwnerSourceKeys[i]));
-                    return false;
-                }
-            }
+            if (!bindLogSources(logs, sources))
+                return false;
+            for (size_t i = 0; i < std::size(FieldSource::ValueSettings); ++i)
+                perLog[FieldSource::ValueSettings[i]] = sources.values[i].readsLogRow();
+            for (size_t i = 0; i < std::size(FieldSource::OwnerSettings); ++i)
+                perLog[FieldSource::OwnerSettings[i]] = sources.owners[i].readsLogRow();
         }
+        ++position;
 
+        // The run values of this log.
         run.listDatum = ValueFormat::listDate(columns->listDatum(logs));
-        for (size_t i = 0; i < std::size(LogSourceKeys); ++i)
-            logSources[i].updateLogValue(run[LogSourceKeys[i]], logs, m_locale);
+        for (size_t i = 0; i < std::size(FieldSource::ValueSettings); ++i)
+            ResolveLogField(sources.values[i], run[FieldSource::ValueSettings[i]], logs, m_locale);
         for (K::Key key : PlainPerLogKeys)
             run[key] = m_settings.value(key);
-        for (size_t i = 0; i < std::size(OwnerSourceKeys); ++i)
-            run[OwnerSourceKeys[i]] = ownerSources[i].ownerValue(logs, m_locale);
+        for (size_t i = 0; i < std::size(FieldSource::OwnerSettings); ++i)
+            run[FieldSource::OwnerSettings[i]] =
+                    ResolveOwnerField(sources.owners[i], logs, m_locale);
         const LogRecord log = columns->read(logs, m_locale);
 
-        QStringList problems = failedChecks(run, log, checking, m_locale);
+        // Its checks, then its line. The report names the log itself, so its messages do not.
+        QList<Problem> problems = failedChecks(run, log, checking, perLog, m_locale);
+        const QString blnr = log.blnr.toText(m_locale);
         if (problems.isEmpty()) {
             const DeliveryLine::Fields fields =
                     DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale);
             if (!DeliveryLine::encode(fields, line)) {
-                problems << DeliveryLine::fieldProblem(fields, log.blnr.toText(m_locale));
-            } else if (!checking) {
-                if (!file.write(line)) {
-                    say(fileErrorMessage(m_deliveryPath, file.errorString()));
-                    return false;
-                }
+                int field = -1;
+                const QString message =
+                        DeliveryLine::fieldProblem(fields, checking ? QString() : blnr, &field);
+                problems << fieldProblem(message, field, perLog);
+            } else if (!checking && !file.write(line)) {
+                say(fileErrorMessage(m_deliveryPath, file.errorString()));
+                return false;
             }
+        }
+        if (checking) {
+            m_report.countLog(m_headerFailed || !problems.isEmpty());
+            for (const Problem &problem : problems) {
+                if (problem.shared)
+                    m_report.addShared(problem.message, problem.key);
+                else
+                    m_report.addLogProblem({ position, blnr, hasLogNumber(log.blnr, m_locale),
+                                             TextRules::trimBlanks(log.los.toText(m_locale)),
+                                             problem.message });
+            }
+            continue;
         }
         if (problems.isEmpty())
             continue;
-        if (checking) {
-            const QString blnr = log.blnr.toText(m_locale);
-            for (const QString &problem : problems)
-                say(QStringLiteral("Stamm %1: %2").arg(blnr, problem));
-            anyLogFailed = true;
-            continue;
-        }
-        for (const QString &problem : problems)
-            say(problem);
+        for (const Problem &problem : problems)
+            say(problem.message);
         say(QStringLiteral("Überleitung abgebrochen!"));
         return false;
     }
@@ -358,11 +516,14 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         say(databaseErrorMessage(logs.errorString()));
         return false;
     }
+    return true;
+}
 
-    if (checking) {
-        if (!anyLogFailed)
-            say(QStringLiteral("Keine Fehler gefunden"));
-        return !anyLogFailed;
+bool ExportRun::finish(AtomicFile &file)
+{
+    if (m_mode == CheckOnly) {
+        m_report.setComplete();
+        return m_report.isClean();
     }
     if (!file.commit()) {
         say(fileErrorMessage(m_deliveryPath, file.errorString()));

@@ -1,12 +1,22 @@
 #pragma once
 
+#include "export/CheckReport.h"
+#include "export/FieldSource.h"
+
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
+#include <iterator>
+
+class AtomicFile;
 class ExportSettings;
 class HostDatabase;
+class HostQuery;
+class HostRow;
 class MessageSink;
+struct RunValues;
 
 // One export of a timber list to the delivery file, or one check of it.
 //
@@ -22,8 +32,9 @@ class ExportRun
 public:
     enum Mode {
         Export,
-        // Checks every log as the export would, goes on after a failed log, writes nothing
-        // and names the log in each message.
+        // Checks every log as the export would, goes on after a failed log or a failed check
+        // of the header, and writes nothing. What it finds goes to report(); the sink hears
+        // only what ends the run (no list, a database error, a missing column).
         CheckOnly
     };
 
@@ -34,8 +45,11 @@ public:
 
     // listText is the list selector's text, selectedLots the selected entries of the lot list
     // in list order (none: every lot). True after "Export erfolgreich!" or, when checking,
-    // "Keine Fehler gefunden".
+    // when the report is complete and clean.
     bool run(const QString &listText, const QStringList &selectedLots);
+
+    // What a check found; complete only when the check went through every log.
+    const CheckReport &report() const { return m_report; }
 
     // The delivery file's path, once the run has come that far.
     QString deliveryPath() const { return m_deliveryPath; }
@@ -44,6 +58,30 @@ public:
     static QString logStatement(const QString &filter);
 
 private:
+    // The steps of run(), in their order. Each that can fail has said why when it returns
+    // false.
+    struct Selection
+    {
+        QString filter;
+        QVariantList params;
+    };
+    static Selection selectionFilter(const QString &listName, const QStringList &selectedLots);
+    bool readHeaderValues(const QString &listName, RunValues &run);
+    // A problem of the header values: said when exporting, listed once when checking.
+    void headerProblem(const QString &message, ExportSettings::Key key);
+    bool checkSupplier(const RunValues &run);
+    bool checkFileName(const RunValues &run);
+    QString deliveryFileName(const RunValues &run) const;
+    struct LogSources
+    {
+        FieldSource values[std::size(FieldSource::ValueSettings)];
+        FieldSource owners[std::size(FieldSource::OwnerSettings)];
+    };
+    bool bindLogSources(const HostRow &log, LogSources &sources);
+    // Checks every log and writes its line, or when checking fills the report.
+    bool exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file);
+    bool finish(AtomicFile &file);
+
     void say(const QString &message);
 
     const HostDatabase &m_database;
@@ -52,4 +90,6 @@ private:
     QLocale m_locale;
     Mode m_mode = Export;
     QString m_deliveryPath;
+    CheckReport m_report;
+    bool m_headerFailed = false;
 };

@@ -2,63 +2,60 @@
 
 #include "base/TextRules.h"
 #include "host/HostDatabase.h"
+#include "host/SourceColumns.h"
 
-namespace {
+using K = ExportSettings;
 
-bool startsWithAny(const QString &text, std::initializer_list<const char *> beginnings)
+const K::Key FieldSource::ValueSettings[12] = {
+    K::LIEFNRBRETT,      K::KAUVERTRNR, K::EXTKAUFVERTRNR,
+    K::REVIER,           K::DISTRIKT,   K::STRASSEREVIER,
+    K::PLZREVIER,        K::ORTREVIER,  K::NAMEREVIERFORSTER,
+    K::TELREVIERFORSTER, K::ABT,        K::UABT,
+};
+const K::Key FieldSource::OwnerSettings[2] = { K::STEUERNRWB, K::ZERTIFIZIERUNGSNRWB };
+
+const QString &FieldSource::trimInPlace(QString &setting)
 {
-    for (const char *beginning : beginnings) {
-        if (text.startsWith(QLatin1String(beginning)))
-            return true;
-    }
-    return false;
+    setting = TextRules::trimBlanks(setting);
+    return setting;
 }
 
-} // namespace
-
-FieldSource::Kind FieldSource::logSettingKind(const QString &trimmedSetting)
+FieldSource FieldSource::valueSetting(const QString &trimmedSetting)
 {
-    if (trimmedSetting.startsWith(QLatin1String("TEXT")))
-        return HeaderColumn;
-    if (startsWithAny(trimmedSetting, { "WO", "FREI", "RELTABLE" }))
-        return LogColumn;
-    return FixedText;
+    FieldSource source;
+    source.m_text = trimmedSetting;
+    SourceColumns::Row row;
+    if (SourceColumns::rowOf(trimmedSetting, &row))
+        source.m_kind = row == SourceColumns::Row::Header ? HeaderColumn : LogColumn;
+    return source;
 }
 
-FieldSource::Kind FieldSource::ownerSettingKind(const QString &trimmedSetting)
+FieldSource FieldSource::ownerSetting(const QString &trimmedSetting)
 {
-    if (startsWithAny(trimmedSetting, { "BLZ", "BANK", "KONTO", "POSTSCHECK", "UID" }))
-        return OwnerColumn;
-    return FixedText;
+    FieldSource source;
+    source.m_text = trimmedSetting;
+    if (SourceColumns::isOwnerAccount(trimmedSetting))
+        source.m_kind = OwnerColumn;
+    return source;
 }
 
-bool FieldSource::bind(const QString &setting, Kind kind, Kind columnKind, const HostRow &row)
+bool FieldSource::bind(Kind columnKind, const HostRow &row)
 {
-    m_kind = kind;
-    m_text = setting;
     m_column = -1;
-    if (kind != columnKind)
+    if (m_kind != columnKind)
         return true;
-    m_column = row.indexOf(setting);
+    m_column = row.indexOf(m_text);
     return m_column >= 0;
 }
 
-bool FieldSource::bindHeader(QString &setting, const HostRow &header)
+bool FieldSource::bindHeader(const HostRow &header)
 {
-    setting = TextRules::trimBlanks(setting);
-    return bind(setting, logSettingKind(setting), HeaderColumn, header);
+    return bind(HeaderColumn, header);
 }
 
-bool FieldSource::bindLog(QString &setting, const HostRow &log)
+bool FieldSource::bindLog(const HostRow &log)
 {
-    setting = TextRules::trimBlanks(setting);
-    return bind(setting, logSettingKind(setting), LogColumn, log);
-}
-
-bool FieldSource::bindOwner(QString &setting, const HostRow &log)
-{
-    setting = TextRules::trimBlanks(setting);
-    return bind(setting, ownerSettingKind(setting), OwnerColumn, log);
+    return bind(m_kind == OwnerColumn ? OwnerColumn : LogColumn, log);
 }
 
 QString FieldSource::columnText(const HostRow &row, const QLocale &locale) const
@@ -66,62 +63,29 @@ QString FieldSource::columnText(const HostRow &row, const QLocale &locale) const
     return m_column < 0 ? QString() : row.value(m_column).toText(locale);
 }
 
-QString FieldSource::headerValue(const HostRow &header, const QLocale &locale) const
+QString ResolveHeaderField(const FieldSource &source, const HostRow &header, const QLocale &locale)
 {
-    switch (m_kind) {
-    case HeaderColumn:
-        return columnText(header, locale);
-    case LogColumn:
-        // A log column has no value at header level; each log supplies its own.
+    switch (source.m_kind) {
+    case FieldSource::HeaderColumn:
+        return source.columnText(header, locale);
+    case FieldSource::LogColumn:
         return QString();
     default:
-        return m_text;
+        return source.m_text;
     }
 }
 
-void FieldSource::updateLogValue(QString &value, const HostRow &log, const QLocale &locale) const
+void ResolveLogField(const FieldSource &source, QString &value, const HostRow &log,
+                     const QLocale &locale)
 {
-    if (m_kind == LogColumn)
-        value = columnText(log, locale);
-    else if (m_kind != HeaderColumn)
-        value = m_text;
+    if (source.m_kind == FieldSource::LogColumn)
+        value = source.columnText(log, locale);
+    else if (source.m_kind != FieldSource::HeaderColumn)
+        value = source.m_text;
 }
 
-QString FieldSource::ownerValue(const HostRow &log, const QLocale &locale) const
+QString ResolveOwnerField(const FieldSource &source, const HostRow &log, const QLocale &locale)
 {
-    return m_kind == OwnerColumn ? columnText(log, locale) : m_text;
-}
-
-QString ResolveHeaderField(QString &setting, const HostRow &header, const QLocale &locale,
-                           QString *missingColumn)
-{
-    FieldSource source;
-    if (!source.bindHeader(setting, header)) {
-        *missingColumn = source.columnName();
-        return QString();
-    }
-    return source.headerValue(header, locale);
-}
-
-void ResolveLogField(QString &setting, QString &value, const HostRow &log, const QLocale &locale,
-                     QString *missingColumn)
-{
-    FieldSource source;
-    if (!source.bindLog(setting, log)) {
-        *missingColumn = source.columnName();
-        value.clear();
-        return;
-    }
-    source.updateLogValue(value, log, locale);
-}
-
-QString ResolveOwnerField(QString &setting, const HostRow &log, const QLocale &locale,
-                          QString *missingColumn)
-{
-    FieldSource source;
-    if (!source.bindOwner(setting, log)) {
-        *missingColumn = source.columnName();
-        return QString();
-    }
-    return source.ownerValue(log, locale);
+    return source.m_kind == FieldSource::OwnerColumn ? source.columnText(log, locale)
+                                                     : source.m_text;
 }

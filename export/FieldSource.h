@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/ExportSettings.h"
+
 #include <QString>
 
 class HostRow;
@@ -11,49 +13,55 @@ class QLocale;
 // "KONTO", "POSTSCHECK" or "UID" an owner account column of the log row. Any other value,
 // the empty one included, is a fixed text. The whole value is the column's name.
 //
-// A source is bound once to the columns of a result, so that the run resolves it for every
-// row without looking the name up again.
+// A source is bound once to the columns of a result, so that the resolvers read its column
+// for every row without looking the name up again.
 class FieldSource
 {
 public:
-    enum Kind { HeaderColumn, LogColumn, OwnerColumn, FixedText };
+    // The twelve settings resolved against the header row once and against every log row,
+    // and the two resolved against the owner's account columns of every log row.
+    static const ExportSettings::Key ValueSettings[12];
+    static const ExportSettings::Key OwnerSettings[2];
 
-    // Kinds for the twelve settings resolved against the header row and each log row.
-    static Kind logSettingKind(const QString &trimmedSetting);
-    // Kinds for the two owner settings.
-    static Kind ownerSettingKind(const QString &trimmedSetting);
+    // Trims a field-source setting in place, as the resolvers read it: the trimmed text is
+    // what the settings then hold and what Brett.Ini receives.
+    static const QString &trimInPlace(QString &setting);
 
-    // Trims the setting in place and finds its column in row where its kind reads one there:
-    // a header column for the header row, a log column for the log row. False when the row
-    // lacks that column.
-    bool bindHeader(QString &setting, const HostRow &header);
-    bool bindLog(QString &setting, const HostRow &log);
-    bool bindOwner(QString &setting, const HostRow &log);
+    // The source that a trimmed value or owner setting names.
+    static FieldSource valueSetting(const QString &trimmedSetting);
+    static FieldSource ownerSetting(const QString &trimmedSetting);
 
-    // What a bound source gives for the current row of the row it was bound to.
-    QString headerValue(const HostRow &header, const QLocale &locale) const;
-    // Leaves value as it is for a header column, which keeps its header value on every log.
-    void updateLogValue(QString &value, const HostRow &log, const QLocale &locale) const;
-    QString ownerValue(const HostRow &log, const QLocale &locale) const;
-
-    Kind kind() const { return m_kind; }
-    // The column name that bind...() did not find.
+    // Finds the source's column in row when it reads one there: a header column in the header
+    // row, a log or owner column in the log row. False when the row lacks that column;
+    // columnName() then names it.
+    bool bindHeader(const HostRow &header);
+    bool bindLog(const HostRow &log);
     QString columnName() const { return m_text; }
+    // Whether the value may differ from log to log: a log or owner column. A header column or
+    // a fixed text gives every log of a list the same value.
+    bool readsLogRow() const { return m_kind == LogColumn || m_kind == OwnerColumn; }
 
 private:
-    bool bind(const QString &setting, Kind kind, Kind columnKind, const HostRow &row);
+    enum Kind { HeaderColumn, LogColumn, OwnerColumn, FixedText };
+    bool bind(Kind columnKind, const HostRow &row);
     QString columnText(const HostRow &row, const QLocale &locale) const;
+
+    friend QString ResolveHeaderField(const FieldSource &, const HostRow &, const QLocale &);
+    friend void ResolveLogField(const FieldSource &, QString &, const HostRow &, const QLocale &);
+    friend QString ResolveOwnerField(const FieldSource &, const HostRow &, const QLocale &);
 
     Kind m_kind = FixedText;
     int m_column = -1;
     QString m_text;
 };
 
-// The resolvers of one value against one row. Each trims the setting in place. A setting that
-// names a column the row lacks gives "" and sets *missingColumn to that name.
-QString ResolveHeaderField(QString &setting, const HostRow &header, const QLocale &locale,
-                           QString *missingColumn);
-void ResolveLogField(QString &setting, QString &value, const HostRow &log, const QLocale &locale,
-                     QString *missingColumn);
-QString ResolveOwnerField(QString &setting, const HostRow &log, const QLocale &locale,
-                          QString *missingColumn);
+// The value of a source bound to the header row: its column for a header column, "" for a
+// log column, which each log supplies, the text itself for a fixed text.
+QString ResolveHeaderField(const FieldSource &source, const HostRow &header, const QLocale &locale);
+// Updates a run value for the current log of the row the source is bound to: a log column
+// gives the log's own value, a fixed text itself; a header column leaves value as it is, so
+// that it keeps its header value on every log.
+void ResolveLogField(const FieldSource &source, QString &value, const HostRow &log,
+                     const QLocale &locale);
+// The value of an owner source for the current log: its column or the text itself.
+QString ResolveOwnerField(const FieldSource &source, const HostRow &log, const QLocale &locale);

@@ -1,5 +1,6 @@
 // The settings reader on any file content: it reads every file, and what it read is written
-// and read back unchanged, so that a start and an exit never change a setting.
+// and read back unchanged, or not written at all, so that a start and an exit never change a
+// setting.
 #include "FuzzCheck.h"
 
 #include "settings/BrettIni.h"
@@ -30,7 +31,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzzCheck(!value.contains(u'\n'), "value within one line", value);
     }
 
-    fuzzCheck(ini.SaveBrettIni(loaded), "file saved", ini.errorString());
+    // A file read as UTF-8 may hold what Windows-1252 cannot; then the save refuses, names
+    // the key, and the file stays as it was.
+    if (!ini.SaveBrettIni(loaded)) {
+        bool nonAscii = false;
+        for (int i = 0; i < ExportSettings::KeyCount; ++i) {
+            for (QChar c : loaded.value(ExportSettings::Key(i)))
+                nonAscii = nonAscii || c.unicode() > 127;
+        }
+        fuzzCheck(nonAscii && ini.errorString().contains(u'='), "refusal names the value",
+                  ini.errorString());
+        fuzzCheck(file.open(QIODevice::ReadOnly)
+                          && file.readAll()
+                                  == QByteArray(reinterpret_cast<const char *>(data),
+                                                qsizetype(size)),
+                  "refused save leaves the file");
+        return 0;
+    }
     ExportSettings reread;
     reread.InitGlobals(QStringLiteral("elsewhere"));
     fuzzCheck(ini.LoadBrettIni(reread), "saved file read", ini.errorString());

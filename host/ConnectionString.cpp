@@ -3,7 +3,8 @@
 #include <QFileInfo>
 #include <QList>
 #include <QPair>
-#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -11,9 +12,14 @@ const int LoginTimeoutSeconds = 15;
 
 using Pairs = QList<QPair<QString, QString>>;
 
-// Splits "key=value;key=value". A value may be quoted with " or ' (the quote doubled inside)
-// or braced with {} ("}" doubled inside), which lets it hold ";".
-bool parsePairs(const QString &text, Pairs *pairs)
+// Which characters may enclose a value so that it holds ";": ODBC knows braces only, OLE DB
+// also quotes.
+enum class Enclosing { Braces, BracesAndQuotes };
+
+// Splits "key=value;key=value". A value may be braced with {} ("}" doubled inside) and, for
+// OLE DB, quoted with " or ' (the quote doubled inside). The one reader of every form, so that
+// a key is found where the driver finds it and never inside an enclosed value.
+bool parsePairs(const QString &text, Enclosing enclosing, Pairs *pairs)
 {
     qsizetype pos = 0;
     const qsizetype size = text.size();
@@ -34,7 +40,9 @@ bool parsePairs(const QString &text, Pairs *pairs)
             ++pos;
         QString value;
         const QChar open = pos < size ? text.at(pos) : QChar();
-        if (open == u'"' || open == u'\'' || open == u'{') {
+        const bool quote =
+                enclosing == Enclosing::BracesAndQuotes && (open == u'"' || open == u'\'');
+        if (quote || open == u'{') {
             const QChar close = open == u'{' ? QChar(u'}') : open;
             ++pos;
             bool closed = false;
@@ -96,11 +104,11 @@ QString valueOf(const Pairs &pairs, std::initializer_list<const char *> keys, bo
     return QString();
 }
 
-bool hasKey(const QString &text, const char *key)
+bool hasKey(const Pairs &pairs, const char *key)
 {
-    const QRegularExpression re(QStringLiteral("(^|;)\\s*%1\\s*=").arg(QLatin1String(key)),
-                                QRegularExpression::CaseInsensitiveOption);
-    return re.match(text).hasMatch();
+    bool found = false;
+    valueOf(pairs, { key }, &found);
+    return found;
 }
 
 bool isTrue(const QString &value)
@@ -113,6 +121,14 @@ QString odbcOptions(int loginTimeoutSeconds = LoginTimeoutSeconds)
 {
     return QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY")
             .arg(loginTimeoutSeconds);
+}
+
+// The ODBC drivers tried for SQL Server, best first.
+QStringList sqlServerDrivers()
+{
+    return { QStringLiteral("ODBC Driver 18 for SQL Server"),
+             QStringLiteral("ODBC Driver 17 for SQL Server"), QStringLiteral("FreeTDS"),
+             QStringLiteral("SQL Server") };
 }
 
 QString formsText()
@@ -128,7 +144,12 @@ QString formsText()
 
 bool ConnectionString::containsKey(const QString &connectionString, const char *key)
 {
-    return hasKey(connectionString, key);
+    Pairs pairs;
+    if (!parsePairs(connectionString, Enclosing::Braces, &pairs))
+        return false;
+    const QString wanted = keyOf(QLatin1String(key));
+    return std::any_of(pairs.cbegin(), pairs.cend(),
+                       [&](const auto &pair) { return keyOf(pair.first) == wanted; });
 }
 
 QString ConnectionString::fromLvxIni(const QString &server, const QString &database)
@@ -136,13 +157,6 @@ QString ConnectionString::fromLvxIni(const QString &server, const QString &datab
     return QStringLiteral("Provider=SQLOLEDB.1;") + QStringLiteral("Integrated Security=SSPI;")
             + QStringLiteral("Persist Security Info=False;") + QStringLiteral("Initial Catalog=")
             + database + QStringLiteral(";") + QStringLiteral("Data Source=") + server;
-}
-
-QStringList ConnectionString::sqlServerDrivers()
-{
-    return { QStringLiteral("ODBC Driver 18 for SQL Server"),
-             QStringLiteral("ODBC Driver 17 for SQL Server"), QStringLiteral("FreeTDS"),
-             QStringLiteral("SQL Server") };
 }
 
 QString ConnectionString::odbcValue(const QString &value)
@@ -156,58 +170,40 @@ QString ConnectionString::odbcValue(const QString &value)
     return u'{' + escaped + u'}';
 }
 
-bool ConnectionString::map(const QString &connectionString, const QStringList &installedOdbcDrivers,
-                           ConnectionTarget *target, QString *errorString)
+namespace {
+
+bool fail(QString *errorString, const QString &text)
 {
-    const QString text = connectionString.trimmed();
-    if (text.isEmpty()) {
-        *errorString = QStringLiteral("Keine Verbindungszeichenfolge angegeben. ") + formsText();
-        return false;
-    }
+    *errorString = text;
+    return false;
+}
 
-    if (!hasKey(text, "provider")) {
-        if (hasKey(text, "driver") || hasKey(text, "dsn")) {
-            target->driver = QStringLiteral("QODBC");
-            target->databaseName = text;
-            target->connectOptions = odbcOptions();
-            return true;
-        }
-        *errorString = QStringLiteral("Unbekannte Verbindungszeichenfolge. ") + formsText();
-        return false;
-    }
+QString malformedText()
+{
+    return QStringLiteral("Die Verbindungszeichenfolge ist fehlerhaft (ein Anführungszeichen "
+                          "oder eine Klammer ist nicht geschlossen). ")
+            + formsText();
+}
 
-    Pairs pairs;
-    if (!parsePairs(text, &pairs)) {
-        *errorString = QStringLiteral("Die Verbindungszeichenfolge ist fehlerhaft "
-                                      "(ein Anführungszeichen oder eine Klammer ist nicht "
-                                      "geschlossen). ")
-                + formsText();
-        return false;
-    }
-    const QString provider = valueOf(pairs, { "provider" }).trimmed();
+bool mapSqlite(const Pairs &pairs, ConnectionTarget *target, QString *errorString)
+{
     const QString dataSource = valueOf(pairs, { "datasource", "server", "address", "addr" });
-
-    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0) {
-        if (dataSource.isEmpty()) {
-            *errorString = QStringLiteral("In der Verbindungszeichenfolge fehlt \"Data Source\" "
-                                          "(die SQLite-Datei).");
-            return false;
-        }
-        target->driver = QStringLiteral("SQLITE");
-        target->databaseName = dataSource;
-        target->connectOptions.clear();
-        return true;
+    if (dataSource.isEmpty()) {
+        return fail(errorString,
+                    QStringLiteral("In der Verbindungszeichenfolge fehlt \"Data Source\" "
+                                   "(die SQLite-Datei)."));
     }
+    target->driver = QStringLiteral("SQLITE");
+    target->databaseName = dataSource;
+    target->connectOptions.clear();
+    return true;
+}
 
-    const bool sqlServer = provider.startsWith(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive)
-            || provider.startsWith(QLatin1String("SQLNCLI"), Qt::CaseInsensitive)
-            || provider.startsWith(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive);
-    if (!sqlServer) {
-        *errorString = QStringLiteral("Der Provider \"%1\" wird nicht unterstützt. ").arg(provider)
-                + formsText();
-        return false;
-    }
-
+// The host application's OLE DB form for SQL Server, as a DSN-less ODBC connection through
+// the best installed driver.
+bool mapSqlServer(const Pairs &pairs, const QStringList &installedOdbcDrivers,
+                  ConnectionTarget *target, QString *errorString)
+{
     QString driver;
     for (const QString &candidate : sqlServerDrivers()) {
         if (installedOdbcDrivers.contains(candidate, Qt::CaseInsensitive)) {
@@ -216,11 +212,12 @@ bool ConnectionString::map(const QString &connectionString, const QStringList &i
         }
     }
     if (driver.isEmpty()) {
-        *errorString = QStringLiteral("Kein ODBC-Treiber für SQL Server installiert (gesucht: %1).")
-                               .arg(sqlServerDrivers().join(QStringLiteral(", ")));
-        return false;
+        return fail(errorString,
+                    QStringLiteral("Kein ODBC-Treiber für SQL Server installiert (gesucht: %1).")
+                            .arg(sqlServerDrivers().join(QStringLiteral(", "))));
     }
 
+    const QString dataSource = valueOf(pairs, { "datasource", "server", "address", "addr" });
     const QString database = valueOf(pairs, { "initialcatalog", "database" });
     bool hasUser = false;
     const QString user = valueOf(pairs, { "userid", "uid", "user" }, &hasUser);
@@ -234,11 +231,15 @@ bool ConnectionString::map(const QString &connectionString, const QStringList &i
     const int timeout = timeoutText.trimmed().toInt(&timeoutGiven);
 
     QString odbc = QStringLiteral("Driver={%1};Server=%2;Database=%3;")
-                           .arg(driver, odbcValue(dataSource), odbcValue(database));
-    if (integrated || !hasUser)
+                           .arg(driver, ConnectionString::odbcValue(dataSource),
+                                ConnectionString::odbcValue(database));
+    if (integrated || !hasUser) {
         odbc += QStringLiteral("Trusted_Connection=yes;");
-    else
-        odbc += QStringLiteral("UID=%1;PWD=%2;").arg(odbcValue(user), odbcValue(password));
+    } else {
+        odbc += QStringLiteral("UID=%1;PWD=%2;")
+                        .arg(ConnectionString::odbcValue(user),
+                             ConnectionString::odbcValue(password));
+    }
     // FreeTDS's default protocol version "auto" tries one version after the other and keeps
     // waiting on a server that accepts the connection but never answers, past any login
     // timeout. SQL Server 2005 and later negotiate down from 7.4 themselves.
@@ -250,4 +251,49 @@ bool ConnectionString::map(const QString &connectionString, const QStringList &i
     target->connectOptions =
             odbcOptions(timeoutGiven && timeout > 0 ? timeout : LoginTimeoutSeconds);
     return true;
+}
+
+} // namespace
+
+bool ConnectionString::map(const QString &connectionString, const QStringList &installedOdbcDrivers,
+                           ConnectionTarget *target, QString *errorString)
+{
+    const QString text = connectionString.trimmed();
+    if (text.isEmpty()) {
+        return fail(errorString,
+                    QStringLiteral("Keine Verbindungszeichenfolge angegeben. ") + formsText());
+    }
+
+    // The keys decide the form, read by the one reader as each form encloses its values: a
+    // "Provider" inside an enclosed value is no key.
+    Pairs pairs;
+    const bool oleDbRead = parsePairs(text, Enclosing::BracesAndQuotes, &pairs);
+    if (!oleDbRead || !hasKey(pairs, "provider")) {
+        Pairs odbcPairs;
+        const bool odbcRead = parsePairs(text, Enclosing::Braces, &odbcPairs);
+        if (odbcRead && !hasKey(odbcPairs, "provider")
+            && (hasKey(odbcPairs, "driver") || hasKey(odbcPairs, "dsn"))) {
+            target->driver = QStringLiteral("QODBC");
+            target->databaseName = text;
+            target->connectOptions = odbcOptions();
+            return true;
+        }
+        if (!oleDbRead || !odbcRead)
+            return fail(errorString, malformedText());
+        return fail(errorString,
+                    QStringLiteral("Unbekannte Verbindungszeichenfolge. ") + formsText());
+    }
+
+    const QString provider = valueOf(pairs, { "provider" }).trimmed();
+    if (provider.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
+        return mapSqlite(pairs, target, errorString);
+    const bool sqlServer = provider.startsWith(QLatin1String("SQLOLEDB"), Qt::CaseInsensitive)
+            || provider.startsWith(QLatin1String("SQLNCLI"), Qt::CaseInsensitive)
+            || provider.startsWith(QLatin1String("MSOLEDBSQL"), Qt::CaseInsensitive);
+    if (!sqlServer) {
+        return fail(errorString,
+                    QStringLiteral("Der Provider \"%1\" wird nicht unterstützt. ").arg(provider)
+                            + formsText());
+    }
+    return mapSqlServer(pairs, installedOdbcDrivers, target, errorString);
 }

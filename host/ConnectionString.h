@@ -24,11 +24,9 @@ public:
     // placed as they stand, as the host application's own tools do.
     static QString fromLvxIni(const QString &server, const QString &database);
 
-    // The ODBC drivers tried for SQL Server, best first.
-    static QStringList sqlServerDrivers();
-
-    // installedOdbcDrivers names the ODBC drivers of this machine; the first of
-    // sqlServerDrivers() among them serves the OLE DB form.
+    // installedOdbcDrivers names the ODBC drivers of this machine; the first installed of
+    // "ODBC Driver 18 for SQL Server", "ODBC Driver 17 for SQL Server", "FreeTDS" and
+    // "SQL Server" serves the OLE DB form.
     static bool map(const QString &connectionString, const QStringList &installedOdbcDrivers,
                     ConnectionTarget *target, QString *errorString);
 

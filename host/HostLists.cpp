@@ -7,6 +7,24 @@
 
 HostLists::HostLists(const HostDatabase &database) : m_database(database) { }
 
+QString HostLists::trimmed(const QString &column)
+{
+    // TRIM() is missing before SQL Server 2017; LTRIM and RTRIM remove spaces only, as the
+    // program's own trimming does.
+    return QStringLiteral("LTRIM(RTRIM(%1))").arg(column);
+}
+
+QString HostLists::headerCondition()
+{
+    return trimmed(QStringLiteral("LISTENKOPF.LISTE")) + QStringLiteral(" = ?");
+}
+
+QString HostLists::logsCondition()
+{
+    return QStringLiteral("LOGS.LISTE IN (SELECT LISTENKOPF.LISTE FROM LISTENKOPF WHERE ")
+            + headerCondition() + u')';
+}
+
 bool HostLists::openLists(QStringList *lists)
 {
     lists->clear();
@@ -30,16 +48,18 @@ bool HostLists::lotsOfList(const QString &listName, QStringList *lots)
     const QString name = TextRules::trimBlanks(listName);
     if (name.isEmpty())
         return true;
-    // The database compares the name without regard to trailing blanks.
-    HostQuery query = m_database.exec(
-            QStringLiteral("SELECT DISTINCT(LOS) FROM LOGS WHERE LISTE = ? ORDER BY LOS"),
-            { name });
+    // Distinct and sorted as shown, without blanks, in the server's own order.
+    HostQuery query =
+            m_database.exec(QStringLiteral("SELECT DISTINCT ") + trimmed(QStringLiteral("LOS"))
+                                    + QStringLiteral(" AS LOS FROM LOGS WHERE ") + logsCondition()
+                                    + QStringLiteral(" ORDER BY 1"),
+                            { name });
     const int column = query.indexOf(QStringLiteral("LOS"));
     const QLocale locale = QLocale::system();
     while (query.next()) {
-        // NULL and "", or "7" and " 7", are distinct to the database but one entry here:
-        // the selection of either takes the same logs.
-        const QString lot = TextRules::trimBlanks(query.value(column).toText(locale));
+        // NULL and "" are distinct to the database but one entry here: the selection of
+        // either takes the same logs.
+        const QString lot = query.value(column).toText(locale);
         if (!lots->contains(lot))
             lots->append(lot);
     }
@@ -47,6 +67,21 @@ bool HostLists::lotsOfList(const QString &listName, QStringList *lots)
     // PostgreSQL sorts NULL last.
     if (lots->removeOne(QString()))
         lots->prepend(QString());
+    m_errorString = query.errorString();
+    m_errorNumber = query.errorNumber();
+    return !query.failed();
+}
+
+bool HostLists::findList(const QString &listName, ListState *state)
+{
+    *state = ListMissing;
+    HostQuery query = m_database.exec(QStringLiteral("SELECT GESPERRT FROM LISTENKOPF WHERE ")
+                                              + headerCondition(),
+                                      { TextRules::trimBlanks(listName) });
+    if (query.next()) {
+        double locked = 0;
+        *state = query.value(0).toDouble(&locked) && locked != 0 ? ListLocked : ListOpen;
+    }
     m_errorString = query.errorString();
     m_errorNumber = query.errorNumber();
     return !query.failed();

@@ -6,6 +6,11 @@
 class HostDatabase;
 
 // The two selections the main window offers: the open timber lists, and the lots of one list.
+//
+// An entry stands for every stored value that it shows. Entries are shown without blanks at
+// their ends, but the servers compare only trailing blanks away, so a statement that looks an
+// entry up compares the stored value without blanks at both ends, never the stored value
+// itself: a lot stored as " A" is the entry "A", and so is one stored as "A".
 class HostLists
 {
 public:
@@ -19,6 +24,19 @@ public:
     // the first, stands for the logs without a lot value. An empty name gives no lots and no
     // query.
     bool lotsOfList(const QString &listName, QStringList *lots);
+
+    enum ListState { ListOpen, ListLocked, ListMissing };
+    // Whether the header row of the list exists and is locked, as the export sees it.
+    bool findList(const QString &listName, ListState *state);
+
+    // An SQL expression: the column without blanks at both ends, written so that SQL Server,
+    // SQLite and PostgreSQL all accept it.
+    static QString trimmed(const QString &column);
+    // The condition on LISTENKOPF that finds the header row of the list named by the one bound
+    // value, and the one on LOGS that finds the logs of that list. The logs are matched through
+    // the header's stored names, so that the index on LOGS.LISTE still serves.
+    static QString headerCondition();
+    static QString logsCondition();
 
     QString errorString() const { return m_errorString; }
     QString errorNumber() const { return m_errorNumber; }

@@ -8,6 +8,13 @@
 
 namespace {
 
+// Number formatting is written here with std::to_chars rather than with QString::number(value,
+// 'f', QLocale::FloatingPointShortest), which gives the same digits through QLocale's general
+// formatter, for speed: every number of every log read passes here when it is compared or
+// written. Its cost is part of the export's own instructions per log in the callgrind profile
+// of bench/run.sh's SQLite rows (README, Performance); it was not measured against Qt's
+// formatter on its own.
+//
 // The shortest decimal text that reads back as value, in fixed notation: the digits of the
 // shortest round trip, padded with zeros up to the decimal point ("1e+22" gives 1 and 22
 // zeros). Finite values only.

@@ -46,7 +46,7 @@ public:
 
     // Canonical form of a C-notation decimal: no "+", no leading or trailing zeros, no "-0".
     // Returns an empty string when the text is no finite number.
-    static QString normalizeDecimal(const QString &text);
+    static QString normalizeDecimal(const QString &input);
 
     // A C-notation decimal in the locale's notation: its decimal separator and minus sign,
     // no grouping.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Renders the three windows on the demo database into docs/main.png, docs/settings.png and
-# docs/about.png, the screenshots of the README. Run it after any change to a window.
+# Renders the three windows and the check report on the demo database into docs/main.png,
+# docs/settings.png, docs/about.png and docs/check.png, the screenshots of the README. Run it after any change to a window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,4 +15,4 @@ sed "s#@EXPORTPATH@#/home/forstamt/Lieferungen#" demo/Brett.Ini.in | iconv -f UT
 mkdir -p docs
 QT_QPA_PLATFORM=offscreen build/tools/brettholm32-render-windows "$appdir" \
     "Provider=SQLite;Data Source=$PWD/build/demo/demo.sqlite" docs
-echo "Wrote docs/main.png, docs/settings.png and docs/about.png"
+echo "Wrote docs/main.png, docs/settings.png, docs/about.png and docs/check.png"

@@ -1,11 +1,15 @@
 #include "settings/BrettIni.h"
 
 #include "base/IniText.h"
+#include "base/TextRules.h"
 #include "settings/ExportSettings.h"
 
 #include "base/AtomicFile.h"
 
 #include <QFileInfo>
+#include <QTextCodec>
+
+#include <algorithm>
 
 BrettIni::BrettIni(const QString &path) : m_path(path) { }
 
@@ -46,8 +50,43 @@ QByteArray BrettIni::content(const ExportSettings &settings)
 bool BrettIni::SaveBrettIni(const ExportSettings &settings)
 {
     m_errorString.clear();
+    // The file is Windows-1252, which would turn any other character into "?": no value may
+    // change silently, so the old file stays and the message names what could not be kept.
+    for (int i = 0; i < ExportSettings::KeyCount; ++i) {
+        const auto key = ExportSettings::Key(i);
+        const QString &value = settings.value(key);
+        const qsizetype pos = TextRules::firstOutsideAnsi(value);
+        if (pos < 0)
+            continue;
+        const bool pair = value.at(pos).isHighSurrogate() && pos + 1 < value.size()
+                && value.at(pos + 1).isLowSurrogate();
+        m_errorString = QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert "
+                                       "werden: %2=%3 enthält das Zeichen %4, das die Datei "
+                                       "nicht aufnehmen kann.")
+                                .arg(m_path, ExportSettings::keyName(key), value,
+                                     value.mid(pos, pair ? 2 : 1));
+        return false;
+    }
+    // Windows-1252 bytes that happen to be valid UTF-8 ("Ã¶" alone among the values) would be
+    // read back as UTF-8 at the next start, another value than the one saved.
+    const QByteArray bytes = content(settings);
+    if (IniText::decode(bytes) != TextRules::ansiCodec()->toUnicode(bytes)) {
+        for (int i = 0; i < ExportSettings::KeyCount; ++i) {
+            const auto key = ExportSettings::Key(i);
+            const QString &value = settings.value(key);
+            if (std::any_of(value.begin(), value.end(),
+                            [](QChar c) { return c.unicode() > 127; })) {
+                m_errorString = QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert "
+                                               "werden: %2=%3 würde beim nächsten Start als "
+                                               "UTF-8 gelesen.")
+                                        .arg(m_path, ExportSettings::keyName(key), value);
+                break;
+            }
+        }
+        return false;
+    }
     AtomicFile file(m_path);
-    if (!file.open() || !file.write(content(settings)) || !file.commit()) {
+    if (!file.open() || !file.write(bytes) || !file.commit()) {
         m_errorString = QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert "
                                        "werden: %2")
                                 .arg(m_path, file.errorString());

@@ -15,7 +15,9 @@ public:
     // are and is no error. False when the file exists but cannot be read.
     bool LoadBrettIni(ExportSettings &settings);
 
-    // Replaces the file as a whole: on failure the previous file stays as it was.
+    // Replaces the file as a whole: on failure the previous file stays as it was. A value
+    // with a character that Windows-1252 lacks is a failure, named in errorString(), before
+    // anything is written.
     bool SaveBrettIni(const ExportSettings &settings);
 
     // The file content SaveBrettIni writes.

@@ -11,7 +11,39 @@ const char *const KeyNames[ExportSettings::KeyCount] = {
     "STEUERNRWB",     "ZERTIFIZIERUNGWB",  "ZERTIFIZIERUNGSNRWB",
 };
 
+// As the settings window labels the fields, so that a message can say where to mend a value.
+const char *const Labels[ExportSettings::KeyCount] = {
+    "Export:",
+    "Bundesland (2-stellig)",
+    "LieferantenNr. Brettholm",
+    "Kaufsvertragsnummer Brettholm",
+    "Externe Kaufvertragsnummer",
+    "Forstamt (max 35)",
+    "FoA-Nr. (max 12)",
+    "FWJ (4-stellig)",
+    "Revier",
+    "Distrikt",
+    "Str+Hausnr. Rev.",
+    "PLZ Revier",
+    "Ort Revier",
+    "Name Revierförst.",
+    "Tel. Revierförster",
+    "Abteilung",
+    "Unterabteilung",
+    "Steuer-Nr:",
+    "Zertifizierung:",
+    "ZertifizierungsNr.:",
+    "Steuer-Nr von WB:",
+    "Zertifizierung von WB:",
+    "ZertifizierungsNr. von WB:",
+};
+
 } // namespace
+
+QString ExportSettings::label(Key key)
+{
+    return QString::fromUtf8(Labels[key]);
+}
 
 QString ExportSettings::keyName(Key key)
 {

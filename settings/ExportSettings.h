@@ -40,6 +40,8 @@ public:
     };
 
     static QString keyName(Key key);
+    // The label of the key's field in the settings window.
+    static QString label(Key key);
     // The key of that exact (upper-case) name, or KeyCount.
     static Key keyOf(const QString &name);
 

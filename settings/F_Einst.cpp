@@ -1,6 +1,7 @@
 #include "settings/F_Einst.h"
 
 #include "base/TextRules.h"
+#include "host/SourceColumns.h"
 #include "ui/Twips.h"
 #include "ui/WindowFont.h"
 
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QToolTip>
+#include <QValidator>
 
 #include <limits>
 
@@ -23,14 +26,13 @@ enum class Kind {
     CertificationCombo,
 };
 
-// One field with its label. Positions are twips relative to the frame; labels are 255 twips
-// high, text boxes 285, combo boxes 315.
+// One field with its label (ExportSettings::label). Positions are twips relative to the frame;
+// labels are 255 twips high, text boxes 285, combo boxes 315.
 struct Field
 {
     ExportSettings::Key key;
     const char *name;
     Kind kind;
-    const char *label;
     int labelLeft;
     int labelWidth;
     int top;
@@ -40,7 +42,7 @@ struct Field
 
 // The export directory has the frame "Pfade" to itself.
 const Field ExportField = {
-    ExportSettings::EXPORTPATH, "Tx_PathExport", Kind::TextBox, "Export:", 120, 735, 360, 1440, 6375
+    ExportSettings::EXPORTPATH, "Tx_PathExport", Kind::TextBox, 120, 735, 360, 1440, 6375
 };
 
 // The frame "Zuordnungen". In its left half the labels reach up to 60 twips before their
@@ -52,51 +54,44 @@ constexpr int RightCombo = 6720;
 constexpr int RightComboWidth = 1335;
 
 const Field AssignmentFields[] = {
-    { ExportSettings::BUNDESLAND, "Tx_Bundesland", Kind::TextBox, "Bundesland (2-stellig)", 120,
-      3540, 240, 3720, 375 },
-    { ExportSettings::LIEFNRBRETT, "Cb_LNrBrett", Kind::SourceCombo, "LieferantenNr. Brettholm",
-      120, 2340, 600, 2520, 1575 },
-    { ExportSettings::KAUVERTRNR, "Cb_KvNrBrett", Kind::SourceCombo,
-      "Kaufsvertragsnummer Brettholm", 120, 2340, 960, 2520, 1575 },
-    { ExportSettings::EXTKAUFVERTRNR, "Cb_ExtKvNr", Kind::SourceCombo, "Externe Kaufvertragsnummer",
-      120, 2340, 1320, 2520, 1575 },
-    { ExportSettings::FORSTAMT, "Tx_FoA", Kind::TextBox, "Forstamt (max 35)", 120, 1500, 1680, 1680,
-      2415 },
-    { ExportSettings::FORSTAMTNUMMER, "Tx_FoANr", Kind::TextBox, "FoA-Nr. (max 12)", 120, 1500,
-      2040, 1680, 2415 },
-    { ExportSettings::FWJ, "Tx_FWJ", Kind::TextBox, "FWJ (4-stellig)", 120, 3060, 2400, 3240, 855 },
-    { ExportSettings::STEUERNR, "Tx_SteuerNr", Kind::TextBox, "Steuer-Nr:", 120, 1380, 3600, 1560,
-      2535 },
-    { ExportSettings::ZERTIFIZIERUNG, "Cb_Zertifizierung", Kind::CertificationCombo,
-      "Zertifizierung:", 120, 2580, 3960, 2760, 1335 },
-    { ExportSettings::ZERTIFIZIERUNGSNR, "Tx_ZertifizierungsNr", Kind::TextBox,
-      "ZertifizierungsNr.:", 120, 1380, 4320, 1560, 2535 },
+    { ExportSettings::BUNDESLAND, "Tx_Bundesland", Kind::TextBox, 120, 3540, 240, 3720, 375 },
+    { ExportSettings::LIEFNRBRETT, "Cb_LNrBrett", Kind::SourceCombo, 120, 2340, 600, 2520, 1575 },
+    { ExportSettings::KAUVERTRNR, "Cb_KvNrBrett", Kind::SourceCombo, 120, 2340, 960, 2520, 1575 },
+    { ExportSettings::EXTKAUFVERTRNR, "Cb_ExtKvNr", Kind::SourceCombo, 120, 2340, 1320, 2520,
+      1575 },
+    { ExportSettings::FORSTAMT, "Tx_FoA", Kind::TextBox, 120, 1500, 1680, 1680, 2415 },
+    { ExportSettings::FORSTAMTNUMMER, "Tx_FoANr", Kind::TextBox, 120, 1500, 2040, 1680, 2415 },
+    { ExportSettings::FWJ, "Tx_FWJ", Kind::TextBox, 120, 3060, 2400, 3240, 855 },
+    { ExportSettings::STEUERNR, "Tx_SteuerNr", Kind::TextBox, 120, 1380, 3600, 1560, 2535 },
+    { ExportSettings::ZERTIFIZIERUNG, "Cb_Zertifizierung", Kind::CertificationCombo, 120, 2580,
+      3960, 2760, 1335 },
+    { ExportSettings::ZERTIFIZIERUNGSNR, "Tx_ZertifizierungsNr", Kind::TextBox, 120, 1380, 4320,
+      1560, 2535 },
 
-    { ExportSettings::REVIER, "Cb_Revier", Kind::SourceCombo, "Revier", RightLabel, RightLabelWidth,
-      240, RightCombo, RightComboWidth },
-    { ExportSettings::DISTRIKT, "Cb_Distrikt", Kind::SourceCombo, "Distrikt", RightLabel,
-      RightLabelWidth, 600, RightCombo, RightComboWidth },
-    { ExportSettings::ABT, "Cb_Abt", Kind::SourceCombo, "Abteilung", RightLabel, RightLabelWidth,
-      960, RightCombo, RightComboWidth },
-    { ExportSettings::UABT, "Cb_UAbt", Kind::SourceCombo, "Unterabteilung", RightLabel,
-      RightLabelWidth, 1320, RightCombo, RightComboWidth },
-    { ExportSettings::STRASSEREVIER, "Cb_StrasseRevier", Kind::SourceCombo, "Str+Hausnr. Rev.",
-      RightLabel, RightLabelWidth, 1680, RightCombo, RightComboWidth },
-    { ExportSettings::PLZREVIER, "Cb_PlzRevier", Kind::SourceCombo, "PLZ Revier", RightLabel,
-      RightLabelWidth, 2040, RightCombo, RightComboWidth },
-    { ExportSettings::ORTREVIER, "Cb_OrtRevier", Kind::SourceCombo, "Ort Revier", RightLabel,
-      RightLabelWidth, 2400, RightCombo, RightComboWidth },
-    { ExportSettings::NAMEREVIERFORSTER, "Cb_NameRevF", Kind::SourceCombo, "Name Revierförst.",
-      RightLabel, RightLabelWidth, 2760, RightCombo, RightComboWidth },
-    { ExportSettings::TELREVIERFORSTER, "Cb_TelRevF", Kind::SourceCombo, "Tel. Revierförster",
-      RightLabel, RightLabelWidth, 3120, RightCombo, RightComboWidth },
-    { ExportSettings::STEUERNRWB, "Cb_SteuerNrWB", Kind::SourceCombo,
-      "Steuer-Nr von WB:", RightLabel, RightLabelWidth, 3600, RightCombo, RightComboWidth },
-    { ExportSettings::ZERTIFIZIERUNGWB, "Cb_ZertifizierungWB", Kind::CertificationCombo,
-      "Zertifizierung von WB:", RightLabel, RightLabelWidth, 3960, RightCombo, RightComboWidth },
-    { ExportSettings::ZERTIFIZIERUNGSNRWB, "Cb_ZertifizierungsNrWB", Kind::SourceCombo,
-      "ZertifizierungsNr. von WB:", RightLabel, RightLabelWidth, 4320, RightCombo,
-      RightComboWidth },
+    { ExportSettings::REVIER, "Cb_Revier", Kind::SourceCombo, RightLabel, RightLabelWidth, 240,
+      RightCombo, RightComboWidth },
+    { ExportSettings::DISTRIKT, "Cb_Distrikt", Kind::SourceCombo, RightLabel, RightLabelWidth, 600,
+      RightCombo, RightComboWidth },
+    { ExportSettings::ABT, "Cb_Abt", Kind::SourceCombo, RightLabel, RightLabelWidth, 960,
+      RightCombo, RightComboWidth },
+    { ExportSettings::UABT, "Cb_UAbt", Kind::SourceCombo, RightLabel, RightLabelWidth, 1320,
+      RightCombo, RightComboWidth },
+    { ExportSettings::STRASSEREVIER, "Cb_StrasseRevier", Kind::SourceCombo, RightLabel,
+      RightLabelWidth, 1680, RightCombo, RightComboWidth },
+    { ExportSettings::PLZREVIER, "Cb_PlzRevier", Kind::SourceCombo, RightLabel, RightLabelWidth,
+      2040, RightCombo, RightComboWidth },
+    { ExportSettings::ORTREVIER, "Cb_OrtRevier", Kind::SourceCombo, RightLabel, RightLabelWidth,
+      2400, RightCombo, RightComboWidth },
+    { ExportSettings::NAMEREVIERFORSTER, "Cb_NameRevF", Kind::SourceCombo, RightLabel,
+      RightLabelWidth, 2760, RightCombo, RightComboWidth },
+    { ExportSettings::TELREVIERFORSTER, "Cb_TelRevF", Kind::SourceCombo, RightLabel,
+      RightLabelWidth, 3120, RightCombo, RightComboWidth },
+    { ExportSettings::STEUERNRWB, "Cb_SteuerNrWB", Kind::SourceCombo, RightLabel, RightLabelWidth,
+      3600, RightCombo, RightComboWidth },
+    { ExportSettings::ZERTIFIZIERUNGWB, "Cb_ZertifizierungWB", Kind::CertificationCombo, RightLabel,
+      RightLabelWidth, 3960, RightCombo, RightComboWidth },
+    { ExportSettings::ZERTIFIZIERUNGSNRWB, "Cb_ZertifizierungsNrWB", Kind::SourceCombo, RightLabel,
+      RightLabelWidth, 4320, RightCombo, RightComboWidth },
 };
 
 // The keyboard order; KeyCount stands for the button "Schließen".
@@ -130,41 +125,42 @@ const ExportSettings::Key TabOrder[] = {
 // Text boxes have no length limit; Qt's default of 32767 characters would cut a longer value.
 constexpr int NoLengthLimit = std::numeric_limits<int>::max();
 
-// RELTABLE1..10, TEXT1..15, FREI1..5, WO1..6: the log-row columns a value can come from.
-QStringList logColumns()
+// Brett.Ini is Windows-1252: a character it lacks would be lost at the save, so it is
+// refused where it is typed, with a hint beside the field. A value shown as loaded is not
+// checked here; the save names it.
+class AnsiValidator : public QValidator
 {
-    static const QStringList columns = [] {
-        QStringList list;
-        const std::pair<const char *, int> groups[] = {
-            { "RELTABLE", 10 }, { "TEXT", 15 }, { "FREI", 5 }, { "WO", 6 }
-        };
-        for (const auto &[prefix, count] : groups) {
-            for (int n = 1; n <= count; ++n)
-                list << QLatin1String(prefix) + QString::number(n);
-        }
-        return list;
-    }();
-    return columns;
-}
+public:
+    explicit AnsiValidator(QLineEdit *edit) : QValidator(edit), m_edit(edit) { }
 
-// The forest owner's account columns.
-QStringList ownerAccountColumns()
-{
-    return { QStringLiteral("BLZ"),        QStringLiteral("BANK"),   QStringLiteral("KONTO"),
-             QStringLiteral("POSTSCHECK"), QStringLiteral("UID"),    QStringLiteral("BLZ1"),
-             QStringLiteral("BANK1"),      QStringLiteral("KONTO1"), QStringLiteral("POSTSCHECK1"),
-             QStringLiteral("UID1") };
-}
+    State validate(QString &input, int &) const override
+    {
+        const qsizetype pos = TextRules::firstOutsideAnsi(input);
+        if (pos < 0)
+            return Acceptable;
+        const bool pair = input.at(pos).isHighSurrogate() && pos + 1 < input.size()
+                && input.at(pos + 1).isLowSurrogate();
+        QToolTip::showText(m_edit->mapToGlobal(QPoint(0, m_edit->height())),
+                           QStringLiteral("Das Zeichen %1 kann Brett.Ini nicht aufnehmen.")
+                                   .arg(input.mid(pos, pair ? 2 : 1)),
+                           m_edit);
+        return Invalid;
+    }
+
+private:
+    QLineEdit *m_edit;
+};
 
 QWidget *createField(const Field &field, QGroupBox *frame)
 {
-    auto *label = new QLabel(QString::fromUtf8(field.label), frame);
+    auto *label = new QLabel(ExportSettings::label(field.key), frame);
     label->setGeometry(Twips::rect(field.labelLeft, field.top, field.labelWidth, 255));
 
     QWidget *widget = nullptr;
     if (field.kind == Kind::TextBox) {
         auto *edit = new QLineEdit(frame);
         edit->setMaxLength(NoLengthLimit);
+        edit->setValidator(new AnsiValidator(edit));
         edit->setGeometry(Twips::rect(field.left, field.top, field.width, 285));
         widget = edit;
     } else {
@@ -175,6 +171,7 @@ QWidget *createField(const Field &field, QGroupBox *frame)
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setCompleter(nullptr);
         combo->lineEdit()->setMaxLength(NoLengthLimit);
+        combo->setValidator(new AnsiValidator(combo->lineEdit()));
         combo->setGeometry(Twips::rect(field.left, field.top, field.width, 315));
         if (field.kind == Kind::CertificationCombo)
             combo->addItems({ QStringLiteral("FSC"), QStringLiteral("PEFC") });
@@ -192,10 +189,14 @@ QString fieldText(const QWidget *field)
     return static_cast<const QLineEdit *>(field)->text();
 }
 
-// The field shows the beginning of a text too long for it, as a freshly opened form does.
+// The field shows the beginning of a text too long for it, as a freshly opened form does. A
+// combo box whose text is one of its entries has that entry selected, so that its list opens
+// there; filling the list selects the first entry, which the text may not be.
 void setFieldText(QWidget *field, const QString &text)
 {
     auto *combo = qobject_cast<QComboBox *>(field);
+    if (combo)
+        combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
     QLineEdit *edit = combo ? combo->lineEdit() : static_cast<QLineEdit *>(field);
     edit->setText(text);
     edit->setCursorPosition(0);
@@ -262,9 +263,9 @@ void F_Einst::FillSourceCombo(QComboBox &combo)
     combo.clear();
     const QString name = combo.objectName();
     if (name == QLatin1String("Cb_ZertifizierungsNrWB") || name == QLatin1String("Cb_SteuerNrWB"))
-        combo.addItems(ownerAccountColumns());
+        combo.addItems(SourceColumns::ownerAccountColumns());
     else
-        combo.addItems(logColumns());
+        combo.addItems(SourceColumns::numberedColumns());
 }
 
 void F_Einst::Form_Load()

@@ -25,11 +25,6 @@ public:
     // their list included. Runs before every showing of the window.
     void Form_Load();
 
-    // Rebuilds the list of one field-source combo box: the owner-account columns for
-    // "Cb_SteuerNrWB" and "Cb_ZertifizierungsNrWB" (by object name), the log columns for any
-    // other. The list is replaced, never extended.
-    static void FillSourceCombo(QComboBox &combo);
-
 public slots:
     // Closing stores every field, as every other way of closing does.
     void done(int result) override;
@@ -41,6 +36,10 @@ private slots:
     void But_Schliessen_Click();
 
 private:
+    // Rebuilds the list of one field-source combo box: the owner-account columns for
+    // "Cb_SteuerNrWB" and "Cb_ZertifizierungsNrWB" (by object name), the log columns for any
+    // other. The list is replaced, never extended.
+    static void FillSourceCombo(QComboBox &combo);
     void buildControls();
     void FillSourceCombos();
     void Form_Unload();

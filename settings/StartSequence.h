@@ -30,8 +30,6 @@ public:
     void initSettings(ExportSettings &settings) const;
     bool loadSettings(ExportSettings &settings, const QString &path);
 
-    // A file of the application directory, joined with the platform's separator.
-    QString applicationFile(const QString &fileName) const;
     QString brettIniPath() const { return applicationFile(QStringLiteral("Brett.Ini")); }
 
     QString errorString() const { return m_errorString; }
@@ -41,6 +39,9 @@ public:
     static QString failureText(const QString &errorNumber, const QString &description);
 
 private:
+    // A file of the application directory, joined with the platform's separator.
+    QString applicationFile(const QString &fileName) const;
+
     QString m_applicationDirectory;
     QString m_errorString;
 };

@@ -1,5 +1,6 @@
-// Renders the three windows as they open on the demo database into PNG files, for the
-// screenshots of the README. Run it on the offscreen platform: scripts/screenshots.sh.
+// Renders the three windows as they open on the demo database, and the check report, into PNG
+// files, for the screenshots of the README. Run it on the offscreen platform:
+// scripts/screenshots.sh.
 //
 //   brettholm32-render-windows <application directory> <connection string> <output directory>
 //
@@ -8,6 +9,10 @@
 
 #include "about/F_InfoUber.h"
 #include "app/F_Main.h"
+#include "app/F_Pruefbericht.h"
+#include "export/ExportRun.h"
+#include "export/MessageSink.h"
+#include "host/HostDatabase.h"
 #include "settings/F_Einst.h"
 
 #include <QApplication>
@@ -65,6 +70,26 @@ int main(int argc, char *argv[])
     F_InfoUber about;
     ok = render(about, output.filePath(QStringLiteral("about.png"))) && ok;
     about.close();
+
+    // The report of list 4712 with two mistakes a clerk makes: a setting left empty, which
+    // every log shares, and a source column that some logs leave empty.
+    struct Quiet : MessageSink
+    {
+        void showMessage(const QString &text) override { QTextStream(stderr) << text << '\n'; }
+    } quiet;
+    ExportSettings mistaken = main.settings();
+    mistaken.setValue(ExportSettings::TELREVIERFORSTER, QString());
+    mistaken.setValue(ExportSettings::ABT, QStringLiteral("WO5"));
+    HostDatabase database;
+    ExportRun check(database, mistaken, quiet);
+    check.setMode(ExportRun::CheckOnly);
+    // The check fails, as it should: what matters is that it went through every log.
+    if (database.open(arguments.at(2)))
+        check.run(QStringLiteral("4712"), {});
+    ok = check.report().isComplete() && ok;
+    F_Pruefbericht report(check.report());
+    ok = render(report, output.filePath(QStringLiteral("check.png"))) && ok;
+    report.close();
 
     main.close();
     return ok ? 0 : 1;

@@ -4,14 +4,18 @@
 #include "app/F_Main.h"
 #include "base/Version.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 class TestFMain : public QObject
 {
@@ -22,6 +26,7 @@ private slots:
     void startupFailure_leavesBrettIniAlone();
     void session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings();
     void export_showsFaultInItsBoxGoesOnAndFindsHostileNames();
+    void checkReport_listsEveryProblemOnceCopiesAndWritesNothing();
     void brettIniNotReplaceable_windowStillCloses();
 
 private:
@@ -93,6 +98,16 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
         };
         QCOMPARE(click(0, {}), 1);
         QCOMPARE(click(2, Qt::ControlModifier), 2);
+
+        // Another name typed over the list whose lots are selected exports nothing of it.
+        cbListe->setEditText("4712");
+        {
+            ModalRecorder recorder;
+            window.findChild<QPushButton *>("B_Start")->click();
+            QCOMPARE(recorder.messages,
+                     QStringList { "Die ausgewählten Lose gehören zu Liste 4711 - Abbruch!" });
+        }
+        cbListe->setEditText("4711");
         QCOMPARE(click(1, {}), 1);
 
         // The next list's lots come without a selection.
@@ -144,7 +159,14 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
         for (int row = 0; row < lbLos->count(); ++row)
             lbLos->item(row)->setSelected(lots.contains(lbLos->item(row)->text()));
         window.findChild<QPushButton *>("B_Start")->click();
-        return cbListe->currentText() + u'|' + recorder.captions.join(u'|') + u'|'
+        // Each box has the arrow over the wait cursor of the run, which ends with the run;
+        // anything else shows before the result.
+        QString cursors;
+        for (const QString &stack : recorder.cursors)
+            cursors += stack == "arrow wait" ? QString() : "box cursors " + stack + "|";
+        if (!ModalRecorder::cursorStack().isEmpty())
+            cursors += "left cursors " + ModalRecorder::cursorStack() + "|";
+        return cursors + cbListe->currentText() + u'|' + recorder.captions.join(u'|') + u'|'
                 + recorder.messages.join(u'|');
     };
     {
@@ -172,12 +194,75 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
              "LB1234O'Hara' .Txt: 901 902 903");
     QCOMPARE(exportList("a_c%", {}), "a_c%" + ok);
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0), "LB1234a_c%.Txt: 911");
-    QCOMPARE(exportList("SELECT", { "1; DELETE FROM LOGS" }),
-             "SELECT|Brettholm32|Brettholm32|Feld 21 von Stamm 921 enthält ein Semikolon oder "
-             "einen Zeilenumbruch|Überleitung abgebrochen!");
+    QCOMPARE(
+            exportList("SELECT", { "1; DELETE FROM LOGS" }),
+            "SELECT|Brettholm32|Brettholm32|Feld 21 (Los) von Stamm 921 enthält ein Semikolon oder "
+            "einen Zeilenumbruch|Überleitung abgebrochen!");
     QCOMPARE(HostFixture::takeDeliveries(dir), QString());
     window.close();
     QCOMPARE(HostFixture::readFile(host.path()), hostBefore);
+}
+
+void TestFMain::checkReport_listsEveryProblemOnceCopiesAndWritesNothing()
+{
+    HostFixture host;
+    QVERIFY(host.execFile(HostFixture::sourceFile("demo/data.sql"))
+            && host.execFile(HostFixture::sourceFile("tests/postgres/extra-rows.sql"))
+            && host.exec({ "UPDATE PERSONAL SET ORT = NULL WHERE ID_PERSONAL = 3" }));
+    const QString dir = m_appDir->path();
+    QVERIFY(!HostFixture::writeDemoSettings(dir).isEmpty());
+    F_Main window(dir);
+    QVERIFY2(window.Form_Load(host.connectionString()), qPrintable(window.errorString()));
+    window.settings().setValue(ExportSettings::BUNDESLAND, "");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *cbListe = window.findChild<QComboBox *>("CbListe");
+    cbListe->setCurrentIndex(cbListe->findText("QUIRK"));
+    emit cbListe->activated(cbListe->currentIndex());
+
+    // Read as a user reads the report, inside its own event loop; then copied and closed.
+    QStringList shown;
+    QString cursors = "not shown";
+    QGuiApplication::clipboard()->clear();
+    QTimer::singleShot(0, [&] {
+        QWidget *report = QApplication::activeModalWidget();
+        if (!report || report->windowTitle() != "Prüfbericht")
+            return;
+        cursors = ModalRecorder::cursorStack();
+        shown << report->findChild<QLabel *>("Lb_Auswahl")->text()
+              << report->findChild<QLabel *>("Lb_Anzahl")->text();
+        for (const char *name : { "Tb_Alle", "Tb_Staemme" }) {
+            const auto *table = report->findChild<QTableWidget *>(name);
+            for (int row = 0; row < table->rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < table->columnCount(); ++column)
+                    cells << table->item(row, column)->text();
+                shown << cells.join(" | ");
+            }
+        }
+        report->findChild<QPushButton *>("But_Kopieren")->click();
+        report->findChild<QPushButton *>("But_Schliessen")->click();
+    });
+    QTest::keyClick(&window, Qt::Key_F7);
+    QCOMPARE(shown,
+             (QStringList {
+                     "Liste QUIRK, alle Lose",
+                     "3 Stämme geprüft, 3 fehlerhaft",
+                     "Bundesland ist nicht ausgefüllt | Einstellungen, „Bundesland (2-stellig)“",
+                     "ohne Nummer (Los X, Position 1) | X | Stammnummer ist nicht ausgefüllt",
+                     "3 |  | Waldbesitzer-Ort ist nicht ausgefüllt",
+             }));
+    // The work is done before the report shows.
+    QCOMPARE(cursors, QString());
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             "Liste QUIRK, alle Lose\n"
+             "Alle Stämme: Bundesland ist nicht ausgefüllt (Einstellungen, „Bundesland "
+             "(2-stellig)“)\n"
+             "Stamm ohne Nummer (Los X, Position 1): Stammnummer ist nicht ausgefüllt\n"
+             "Stamm 3: Waldbesitzer-Ort ist nicht ausgefüllt\n"
+             "3 Stämme geprüft, 3 fehlerhaft\n");
+    QCOMPARE(HostFixture::takeDeliveries(dir), QString());
+    window.close();
 }
 
 void TestFMain::brettIniNotReplaceable_windowStillCloses()

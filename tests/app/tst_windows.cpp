@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@ private slots:
     void captions_fitTheirBoxes();
     void layout_geometry_data();
     void layout_geometry();
+    void mainWindow_menuBarAboveTheDesignedClientArea();
     void mainWindowTab_followsTheLayout();
     void enterAndEscape_doNotClose_data();
     void enterAndEscape_doNotClose();
@@ -110,6 +112,24 @@ void TestWindows::layout_geometry()
     QWidget *widget = control.isEmpty() ? shown : shown->findChild<QWidget *>(control);
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), geometry);
+}
+
+void TestWindows::mainWindow_menuBarAboveTheDesignedClientArea()
+{
+    QWidget *main = show("main");
+    auto *bar = main->findChild<QMenuBar *>("MenuBar");
+    const int height = bar->height();
+    QVERIFY(height > 0 && height == bar->sizeHint().height());
+    QCOMPARE(bar->geometry(), QRect(0, 0, 327, height));
+    QCOMPARE(main->findChild<QWidget *>("ClientArea")->geometry(), QRect(0, height, 327, 210));
+    QCOMPARE(main->size(), QSize(327, 210 + height));
+    // Every control lies in the client area, where layout_geometry measures it.
+    QCOMPARE(main->findChild<QWidget *>("LbLos")->mapTo(main, QPoint()), QPoint(224, 48 + height));
+    QCOMPARE(main->findChild<QWidget *>("ClientArea")->findChildren<QPushButton *>().size(), 4);
+    const QAction *check = main->findChild<QAction *>("Mnu_Pruefen");
+    QCOMPARE(bar->actions().at(0)->text() + " " + check->text() + " "
+                     + check->shortcut().toString(),
+             "&Liste &Prüfen… F7");
 }
 
 void TestWindows::mainWindowTab_followsTheLayout()

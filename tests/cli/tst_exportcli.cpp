@@ -1,5 +1,7 @@
 #include "HostFixture.h"
 
+#include "base/Version.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QTest>
@@ -31,8 +33,34 @@ void TestExportCli::run_data()
             << "Die Datei /x/y wurde nicht gefunden.\n";
     QTest::newRow("not a connection string")
             << QString() << "--connection Server=x --lists" << 2 << QString() << "*";
+    // A usage error says what is wrong, in German, before the usage text.
+    QTest::newRow("unknown option") << QString() << "--connection $C --bogus" << 2 << QString()
+                                    << "Unbekannte Option „--bogus“.\n\nAufruf:*";
+    QTest::newRow("value missing") << QString() << "--connection $C --list" << 2 << QString()
+                                   << "Nach --list fehlt der Wert.\n\nAufruf:*";
+    QTest::newRow("lists and check contradict")
+            << QString() << "--connection $C --lists --check" << 2 << QString()
+            << "--lists und --check passen nicht zusammen.\n\nAufruf:*";
     QTest::newRow("lot with lots")
-            << QString() << "--connection $C --list 4711 --lots --lot 1" << 2 << QString() << "*";
+            << QString() << "--connection $C --list 4711 --lots --lot 1" << 2 << QString()
+            << "--lots und --lot passen nicht zusammen.\n\nAufruf:*";
+    QTest::newRow("lots without list") << QString() << "--connection $C --lots" << 2 << QString()
+                                       << "--lots braucht --list NAME.\n\nAufruf:*";
+    QTest::newRow("version") << QString() << "--version" << 0
+                             << "brettholm32-export " + Version::text() + "\n"
+                             << QString();
+    // The lots of a list the export refuses, and a lot the list lacks, end like the export.
+    QTest::newRow("lots of an unknown list")
+            << QString() << "--connection $C --list 4799 --lots" << 1 << QString()
+            << "Liste 4799 nicht gefunden - Abbruch!\n";
+    QTest::newRow("lots of a locked list")
+            << QString() << "--connection $C --list 2023-A --lots" << 1 << QString()
+            << "Liste 2023-A ist gesperrt - Abbruch!\n";
+    QTest::newRow("lot the list lacks")
+            << QString() << "--connection $C --settings $S --list 4712 --lot A --lot Q" << 1
+            << QString() << "Los Q gehört nicht zu Liste 4712 - Abbruch!\n";
+    QTest::newRow("check, clean") << QString() << exportAC + " --check" << 0 << QString()
+                                  << "14 Stämme geprüft, 0 fehlerhaft\nKeine Fehler gefunden\n";
     // The delivery file has about 3.9 KB; under the limit the child may write 2 KB per file.
     QTest::newRow("disk full, write fails with EFBIG")
             << "trap '' XFSZ; ulimit -f 2;" << exportAC << 1 << QString()

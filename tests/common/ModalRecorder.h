@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
@@ -17,6 +19,7 @@ public:
                 box && box->isVisible()) {
                 messages << box->text();
                 captions << box->windowTitle();
+                cursors << cursorStack();
                 box->done(QMessageBox::Ok);
             }
         });
@@ -25,6 +28,26 @@ public:
 
     QStringList messages;
     QStringList captions;
+    // The override cursors while each box was shown, the top first: "arrow wait" is the
+    // arrow over the box of a window at work, "" no override at all.
+    QStringList cursors;
+
+    static QString cursorStack()
+    {
+        QList<Qt::CursorShape> shapes;
+        while (const QCursor *cursor = QGuiApplication::overrideCursor()) {
+            shapes << cursor->shape();
+            QGuiApplication::restoreOverrideCursor();
+        }
+        QStringList names;
+        for (auto shape = shapes.crbegin(); shape != shapes.crend(); ++shape)
+            QGuiApplication::setOverrideCursor(*shape);
+        for (Qt::CursorShape shape : shapes)
+            names << (shape == Qt::ArrowCursor          ? QStringLiteral("arrow")
+                              : shape == Qt::WaitCursor ? QStringLiteral("wait")
+                                                        : QString::number(shape));
+        return names.join(u' ');
+    }
 
 private:
     QTimer m_timer;

@@ -85,20 +85,32 @@ void TestDeliveryLine::fieldProblem_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("named"); // ";" for a separator, else the unwritable character
+    QTest::addColumn<QString>("meaning");
     const QString high(QChar(0xD83C));
-    QTest::newRow("semicolon") << "FORSTAMT=Nord;Süd" << 5 << ";";
-    QTest::newRow("line feed") << "REVIER=Ost\n" << 9 << ";";
-    QTest::newRow("carriage return") << "ORTREVIER=Tal\r" << 13 << ";";
-    QTest::newRow("outside Windows-1252") << "NAMEREVIERFORSTER=Łukasz" << 14 << "Ł";
-    QTest::newRow("emoji named whole") << "REVIER=Ost 🌲" << 9 << "🌲";
+    QTest::newRow("semicolon") << "FORSTAMT=Nord;Süd" << 5 << ";"
+                               << "Forstamt";
+    QTest::newRow("line feed") << "REVIER=Ost\n"
+                               << 9 << ";"
+                               << "Revier";
+    QTest::newRow("carriage return") << "ORTREVIER=Tal\r" << 13 << ";"
+                                     << "Ort-Revier";
+    QTest::newRow("outside Windows-1252") << "NAMEREVIERFORSTER=Łukasz" << 14 << "Ł"
+                                          << "Name-Revierförster";
+    QTest::newRow("emoji named whole") << "REVIER=Ost 🌲" << 9 << "🌲"
+                                       << "Revier";
     // Found by fuzz_deliveryline: the 2-character width of field 1 cut the emoji's pair.
-    QTest::newRow("half an emoji, cut by the field width") << "BUNDESLAND=B🌲" << 1 << high;
-    QTest::newRow("lone surrogate") << "REVIER=" + high + "Ost" << 9 << high;
-    QTest::newRow("C1 control is not in Windows-1252") << "FORSTAMT=N\u0085" << 5 << "\u0085";
-    QTest::newRow("separator named before unwritable") << "FORSTAMT=Ł;" << 5 << ";";
-    QTest::newRow("ASCII and Latin-1 edges") << "FORSTAMT=\u00A0¡ÿ~\u007F Öß" << 5 << "";
+    QTest::newRow("half an emoji, cut by the field width")
+            << "BUNDESLAND=B🌲" << 1 << high << "Bundesland";
+    QTest::newRow("lone surrogate") << "REVIER=" + high + "Ost" << 9 << high << "Revier";
+    QTest::newRow("C1 control is not in Windows-1252") << "FORSTAMT=N\u0085" << 5 << "\u0085"
+                                                       << "Forstamt";
+    QTest::newRow("separator named before unwritable") << "FORSTAMT=Ł;" << 5 << ";"
+                                                       << "Forstamt";
+    QTest::newRow("ASCII and Latin-1 edges") << "FORSTAMT=\u00A0¡ÿ~\u007F Öß" << 5 << ""
+                                             << "";
     QTest::newRow("Windows-1252 beyond Latin-1")
-            << "ORTREVIER=€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ" << 13 << "";
+            << "ORTREVIER=€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ" << 13 << ""
+            << "";
 }
 
 void TestDeliveryLine::fieldProblem()
@@ -106,8 +118,10 @@ void TestDeliveryLine::fieldProblem()
     QFETCH(QString, change);
     QFETCH(int, field);
     QFETCH(QString, named);
+    QFETCH(QString, meaning);
     const auto fields = lineWith(change);
-    const QString start = QStringLiteral("Feld %1 von Stamm 15 enthält ").arg(field);
+    const QString start =
+            QStringLiteral("Feld %1 (%2) von Stamm 15 enthält ").arg(field).arg(meaning);
     const QString expected = named.isEmpty() ? QString()
             : named == ";"                   ? start + "ein Semikolon oder einen Zeilenumbruch"
                                              : start + "das nicht darstellbare Zeichen " + named;

@@ -52,7 +52,8 @@ private slots:
     void run_data();
     void run();
     void secondRun_writesTheSameLines();
-    void checkOnly_reportsEveryLogAndWritesNothing();
+    void check_data();
+    void check();
 
 private:
     // Each "NAME=value" into the settings; $DIR is the export directory.
@@ -131,10 +132,11 @@ void TestExportRun::run_data()
     QTest::addColumn<QStringList>("lots");
     QTest::addColumn<QStringList>("messages");   // their first lines
     QTest::addColumn<QStringList>("logNumbers"); // field 22 of each line written
+    QTest::addColumn<QString>("list");
     const auto row = [](const char *name, const QStringList &sql, const QStringList &settings,
                         const QStringList &lots, const QStringList &messages,
-                        const QStringList &logNumbers = {}) {
-        QTest::newRow(name) << sql << settings << lots << messages << logNumbers;
+                        const QStringList &logNumbers = {}, const QString &list = "815") {
+        QTest::newRow(name) << sql << settings << lots << messages << logNumbers << list;
     };
     const QStringList ok { "Export erfolgreich!" };
     const QStringList threeLots = log(2, "16", "'8'") + log(3, "14", "NULL") + log(4, "17", "''");
@@ -151,6 +153,12 @@ void TestExportRun::run_data()
         ok, { "14", "16", "17" });
     // The main window's lot list hands over its empty entry as the null string.
     row("empty entry as the lot list gives it", threeLots, {}, { QString() }, ok, { "14", "17" });
+    // An entry stands for every stored value that it shows.
+    row("blanks before list and lot",
+        log(2, "16", "' 7'")
+                + QStringList { "UPDATE LISTENKOPF SET LISTE = ' 815'",
+                                "UPDATE LOGS SET LISTE = ' 815'" },
+        {}, { "7" }, ok, { "15", "16" });
     row("no log matches: empty file, log columns never read", {}, { "REVIER=WO7" }, { "99" }, ok);
     row("two settings missing", {}, { "BUNDESLAND=", "FWJ=" }, {},
         { "Bundesland ist nicht ausgefüllt", "Forstwirtschaftsjahr ist nicht ausgefüllt", Stop });
@@ -171,6 +179,16 @@ void TestExportRun::run_data()
         { "Spalte TEXT16 (aus LIEFNRBRETT) nicht gefunden - Abbruch!" });
     row("log column missing, trimmed", {}, { "REVIER= WO7 " }, {},
         { "Spalte WO7 (aus REVIER) nicht gefunden - Abbruch!" });
+    row("supplier number no file name may hold", {}, { "LIEFNRBRETT=47/1" }, {},
+        { "Die Lieferantennummer 47/1 enthält das Zeichen /, das in keinem Dateinamen stehen "
+          "darf - Abbruch!" });
+    row("list number with a control character",
+        { "UPDATE LISTENKOPF SET LISTE = '8' || char(9) || '15'",
+          "UPDATE LOGS SET LISTE = '8' || char(9) || '15'" },
+        {}, {},
+        { "Die Liste 8\t15 enthält das Steuerzeichen U+0009, das in keinem Dateinamen stehen "
+          "darf - Abbruch!" },
+        {}, "8\t15");
     row("database error", { "DROP TABLE RELTABLE" }, {}, {},
         { "Datenbankfehler: no such table: RELTABLE - Abbruch!" });
     row("export directory missing", {}, { "EXPORTPATH=$DIR/gone" }, {},
@@ -190,7 +208,8 @@ void TestExportRun::run()
     change(settings);
     QVERIFY(HostFixture::writeFile(QDir(m_exportDir->path()).filePath(Delivery), Yesterday));
 
-    const bool succeeded = runExport(lots);
+    QFETCH(QString, list);
+    const bool succeeded = runExport(lots, ExportRun::Export, list);
     QCOMPARE(succeeded, messages == QStringList { "Export erfolgreich!" });
     // A file error goes on with the system's own words in a second line.
     for (QString &message : m_messages)
@@ -228,22 +247,59 @@ void TestExportRun::secondRun_writesTheSameLines()
     QCOMPARE(m_settings.value(K::LIEFNRBRETT), QStringLiteral("TEXT2"));
 }
 
-void TestExportRun::checkOnly_reportsEveryLogAndWritesNothing()
+// A check goes through every log, writes nothing and lists a problem that every log shares
+// once, with where it is mended; a log is named once, by its lot and place where its number
+// does not name it.
+void TestExportRun::check_data()
 {
-    QVERIFY(m_host->exec(log(2, "0") + log(3, "17", "'7'", 1) + owner(1, "''", "''")
-                         + log(4, "18", "'7'", 2) + owner(2, "'A;B'")));
-    QVERIFY(!runExport({}, ExportRun::CheckOnly));
-    QCOMPARE(m_messages,
-             (QStringList { "Stamm 0: Stammnummer ist nicht ausgefüllt",
-                            "Stamm 17: Waldbesitzername ist nicht ausgefüllt",
-                            "Stamm 17: Waldbesitzer-Ort ist nicht ausgefüllt",
-                            "Stamm 18: Feld 31 von Stamm 18 enthält ein Semikolon oder einen "
-                            "Zeilenumbruch" }));
-    QVERIFY(files().isEmpty());
+    QTest::addColumn<QStringList>("sql");
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QStringList>("report");
+    const QStringList owners = log(2, "0") + log(3, "17", "'7'", 1) + owner(1, "''", "''")
+            + log(4, "18", "NULL", 2) + owner(2, "'A;B'") + log(5, "NULL", "NULL");
+    QTest::newRow("shared once, logs by name")
+            << owners << QStringList { "BUNDESLAND=", "REVIER=WO1", "ABT=TEXT9" }
+            << QStringList {
+                   "Alle Stämme: Bundesland ist nicht ausgefüllt (Einstellungen, „Bundesland "
+                   "(2-stellig)“)",
+                   "Alle Stämme: Abteilung ist nicht ausgefüllt (Einstellungen, „Abteilung“)",
+                   "Stamm ohne Nummer (ohne Los, Position 1): Stammnummer ist nicht ausgefüllt",
+                   "Stamm 0 (Los 7, Position 2): Stammnummer ist nicht ausgefüllt",
+                   "Stamm 17: Waldbesitzername ist nicht ausgefüllt",
+                   "Stamm 17: Waldbesitzer-Ort ist nicht ausgefüllt",
+                   "5 Stämme geprüft, 5 fehlerhaft",
+               };
+    QTest::newRow("field of a log, header and file name go on to the logs")
+            << owners.mid(4, 4) << QStringList { "LIEFNRBRETT=WO1" }
+            << QStringList {
+                   "Alle Stämme: Lieferscheinnummer wurde nicht eingegeben! - Abbruch! "
+                   "(Einstellungen, „LieferantenNr. Brettholm“)",
+                   "Stamm 18: Feld 31 (Name des Waldbesitzers) enthält ein Semikolon oder "
+                   "einen Zeilenumbruch",
+                   "2 Stämme geprüft, 2 fehlerhaft",
+               };
+    QTest::newRow("clean") << QStringList() << QStringList()
+                           << QStringList { "1 Stamm geprüft, 0 fehlerhaft",
+                                            "Keine Fehler gefunden" };
+}
 
-    QVERIFY(m_host->exec({ "DELETE FROM LOGS WHERE ID_LOG > 1" }));
-    QVERIFY(runExport({}, ExportRun::CheckOnly));
-    QCOMPARE(m_messages, QStringList { "Keine Fehler gefunden" });
+void TestExportRun::check()
+{
+    QFETCH(QStringList, sql);
+    QFETCH(QStringList, settings);
+    QFETCH(QStringList, report);
+    QVERIFY(m_host->exec(sql));
+    change(settings);
+    HostDatabase database;
+    QVERIFY(database.open(m_host->connectionString()));
+    ExportRun run(database, m_settings, *this, QLocale(QLocale::German, QLocale::Germany));
+    run.setMode(ExportRun::CheckOnly);
+    m_messages.clear();
+    QCOMPARE(run.run("815", {}), report.last() == "Keine Fehler gefunden");
+    QVERIFY(m_messages.isEmpty());
+    QVERIFY(run.report().isComplete());
+    QCOMPARE(run.report().lines(), report);
+    QVERIFY(files().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestExportRun)

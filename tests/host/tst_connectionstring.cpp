@@ -42,6 +42,12 @@ void TestConnectionString::map_data()
     QTest::newRow("sqlite path with semicolon quoted")
             << "Provider=SQLite;Data Source='C:\\a;b\\host.db'" << tdsOnly << "SQLITE"
             << "C:\\a;b\\host.db" << 0;
+    // ODBC reads braces only: a key inside a braced value is none, a quote is a character.
+    QTest::newRow("odbc, provider inside a braced password")
+            << "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u" << tdsOnly << "QODBC"
+            << "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u" << 15;
+    QTest::newRow("odbc, unclosed brace")
+            << "DSN=forst;PWD={x" << tdsOnly << QString() << QString() << 0;
     QTest::newRow("no sql server driver") << ConnectionString::fromLvxIni("S", "D") << QStringList()
                                           << QString() << QString() << 0;
     QTest::newRow("unknown provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"

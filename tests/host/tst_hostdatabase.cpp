@@ -45,6 +45,10 @@ void TestHostDatabase::initTestCase()
               "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '2'), (2, '4711 ', '1 '), "
               "(3, '4711', 'A'), (4, '4711', '2'), (5, '4712', 'B'), (6, '4712', ''), "
               "(7, '4712', NULL), (9, '4713', 'Z'), (10, '4712', '  ')",
+              // Blanks before a value, which the servers do not compare away.
+              "INSERT INTO LISTENKOPF (LISTE) VALUES (' 4799')",
+              "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (12, ' 4799', ' A'), "
+              "(13, ' 4799', 'A'), (14, ' 4799', '1')",
               "INSERT INTO LOGS (ID_LOG, LISTE, LAENGE, BLNR, LISTDATUM, HA, GKL) "
               "VALUES (11, 'Werte', 12.25, 17, '2024-03-15', 'fi', X'4BC3A4')" }));
     QVERIFY2(m_database.open(m_host.connectionString()), qPrintable(m_database.errorString()));
@@ -125,7 +129,7 @@ void TestHostDatabase::openLists_offersUnlockedTrimmedSortedAndRefusesWrites()
     QVERIFY(m_database.exec("CREATE TABLE X (A)").failed());
     QStringList lists { "stale" };
     QVERIFY(HostLists(m_database).openLists(&lists));
-    QCOMPARE(lists, (QStringList { "4711", "4712" }));
+    QCOMPARE(lists, (QStringList { "4799", "4711", "4712" }));
 }
 
 void TestHostDatabase::lotsOfList_data()
@@ -136,6 +140,8 @@ void TestHostDatabase::lotsOfList_data()
     QTest::newRow("null, empty and blank are one empty entry, first")
             << "4712" << QStringList { "", "B" };
     QTest::newRow("name with blanks around") << "  4711 " << QStringList { "1", "2", "A" };
+    QTest::newRow("stored with blanks before, sorted as shown")
+            << "4799" << QStringList { "1", "A" };
     QTest::newRow("empty name") << "" << QStringList();
 }
 

@@ -92,7 +92,8 @@ void TestPostgres::sameResultsAsSqlite_data()
     row("4712 lots A and C", "--list|4712|--lot|A|--lot|C", "Export erfolgreich!");
     row("4713 all lots", "--list|4713", "Export erfolgreich!");
     row("NULL and blank lot, decimals", "--list|QUIRK|--lot|", ";0,1;31;");
-    row("check reports in log order", "--list|QUIRK|--check", "Stamm : Stammnummer");
+    row("check names a log without number by lot and position", "--list|QUIRK|--check",
+        "Stamm ohne Nummer (Los X, Position 1): Stammnummer");
     // Names that break a statement that pastes them in, or a LIKE pattern.
     row("hostile list, lots % and _", "--list|" + Hostile + "|--lot|%|--lot|_",
         "0\nExport erfolgreich!\n$DIR/LB1234O'Hara' .Txt\nLB1234O'Hara' .Txt: 901 902\n");
@@ -101,7 +102,7 @@ void TestPostgres::sameResultsAsSqlite_data()
     row("list a_c%", "--list|a_c%", "LB1234a_c%.Txt: 911\n");
     // A ";" cannot go into the delivery file, whose fields it separates.
     row("lot with ; and DELETE", "--list|SELECT|--lot|1; DELETE FROM LOGS",
-        "1\nFeld 21 von Stamm 921 enthält ein Semikolon oder einen Zeilenumbruch\n"
+        "1\nFeld 21 (Los) von Stamm 921 enthält ein Semikolon oder einen Zeilenumbruch\n"
         "Überleitung abgebrochen!\n");
 }
 

@@ -32,6 +32,14 @@ void TestBrettIni::load_data()
     QTest::newRow("last of two wins, empty replaces a default")
             << QByteArray("FWJ=2023\r\nfwj = 2024\r\nEXPORTPATH=\r\n")
             << Values { { "FWJ", "2024" }, { "EXPORTPATH", "" } };
+    // An editor's UTF-8, with or without byte-order mark, is no Windows-1252 text.
+    const Values tolz { { "FORSTAMT", "Bad Tölz" } };
+    QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                              "FORSTAMT=Bad T\xC3\xB6lz\r\n")
+                                                << tolz;
+    QTest::newRow("UTF-8") << QByteArray("FWJ=2024\nFORSTAMT=Bad T\xC3\xB6lz\n")
+                           << Values { { "FWJ", "2024" }, { "FORSTAMT", "Bad Tölz" } };
+    QTest::newRow("Windows-1252") << QByteArray("FORSTAMT=Bad T\xF6lz\r\n") << tolz;
     QTest::newRow("unknown keys ignored")
             << QByteArray("[Brett]\r\nFORST AMT=x\r\n=FWJ=1\r\nOTHER=1\r\n") << Values {};
 }
@@ -59,6 +67,8 @@ void TestBrettIni::save_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("replaces the old file") << "replace";
     QTest::newRow("fails: directory missing") << "missing";
+    // Windows-1252 would keep "?" for it; nothing may change silently.
+    QTest::newRow("fails: a value Windows-1252 cannot hold") << "unwritable";
     // The last buffer goes out inside the commit, where QSaveFile alone misses its failure.
     QTest::newRow("fails: disk full while writing") << "filesize";
 }
@@ -74,7 +84,8 @@ void TestBrettIni::save()
     ExportSettings settings;
     settings.InitGlobals(QStringLiteral("/opt/brett"));
     settings.setValue(ExportSettings::FORSTAMT, QString::fromUtf8("\tBad Tölz "));
-    settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB, QStringLiteral("a=b"));
+    settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB,
+                      how == "unwritable" ? QString::fromUtf8("a=Łb") : QStringLiteral("a=b"));
     BrettIni ini(path);
     // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -92,7 +103,12 @@ void TestBrettIni::save()
              how == "missing" ? QStringList() : QStringList { "Brett.Ini" });
     if (!saved) {
         QVERIFY(ini.errorString().contains(path));
-        QCOMPARE(HostFixture::readFile(path), how == "filesize" ? old : QByteArray());
+        QCOMPARE(HostFixture::readFile(path), how == "missing" ? QByteArray() : old);
+        if (how == "unwritable")
+            QVERIFY2(ini.errorString().endsWith(
+                             QString::fromUtf8(": ZERTIFIZIERUNGSNRWB=a=Łb enthält das Zeichen "
+                                               "Ł, das die Datei nicht aufnehmen kann.")),
+                     qPrintable(ini.errorString()));
         return;
     }
     // Values as held, in Windows-1252; nothing of the old file survives.

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 namespace {
 
@@ -24,6 +25,13 @@ QString text(const F_Einst &window, int key)
     return window.findChild<QLineEdit *>(FieldNames[key])->text();
 }
 
+// Types text as a keyboard of any layout does; QTest's own typing takes ASCII only.
+void type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
 } // namespace
 
 class TestFEinst : public QObject
@@ -33,7 +41,7 @@ class TestFEinst : public QObject
 private slots:
     void everyClose_storesEveryFieldAsShownOrTyped_data();
     void everyClose_storesEveryFieldAsShownOrTyped();
-    void combos_keepTheirListsWhenReopenedAndTypedIn();
+    void combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn();
 };
 
 void TestFEinst::everyClose_storesEveryFieldAsShownOrTyped_data()
@@ -106,7 +114,7 @@ void TestFEinst::everyClose_storesEveryFieldAsShownOrTyped()
                      .split(' '));
 }
 
-void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
+void TestFEinst::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
 {
     const QString logColumns =
             "RELTABLE1 RELTABLE2 RELTABLE3 RELTABLE4 RELTABLE5 RELTABLE6 RELTABLE7 RELTABLE8 "
@@ -116,6 +124,9 @@ void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
     const QString ownerAccounts =
             "BLZ BANK KONTO POSTSCHECK UID BLZ1 BANK1 KONTO1 POSTSCHECK1 UID1";
     ExportSettings settings;
+    settings.setValue(ExportSettings::KAUVERTRNR, "TEXT2");
+    settings.setValue(ExportSettings::ZERTIFIZIERUNGWB, "PEFC");
+    settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB, "UID1");
     F_Einst window(settings);
     for (int opening = 0; opening < 3; ++opening) {
         window.show();
@@ -124,12 +135,21 @@ void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
             QStringList listed;
             for (int i = 0; i < combo->count(); ++i)
                 listed << combo->itemText(i);
+            // The list opens at the stored value when that is an entry, else at none.
+            QCOMPARE(name + ": " + QString::number(combo->currentIndex()),
+                     name + ": " + QString::number(listed.indexOf(combo->currentText())));
             QCOMPARE(name + ": " + listed.join(' '),
                      name + ": "
                              + (name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB"
                                         ? "FSC PEFC"
                                         : name.endsWith("WB") ? ownerAccounts
                                                               : logColumns));
+            // A character Brett.Ini cannot hold is refused as it is typed, and said so.
+            combo->lineEdit()->setText("FSC");
+            type(combo->lineEdit(), "Ł");
+            QCOMPARE(name + ": " + combo->currentText(), name + ": FSC");
+            QCOMPARE(QToolTip::text(), "Das Zeichen Ł kann Brett.Ini nicht aufnehmen.");
+            QToolTip::hideText();
             // An entry in small letters is no entry: it stays as typed and is not added.
             combo->lineEdit()->clear();
             QTest::keyClicks(combo, listed.first().toLower());
@@ -138,6 +158,10 @@ void TestFEinst::combos_keepTheirListsWhenReopenedAndTypedIn()
             QCOMPARE(combo->currentText(), listed.first().toLower());
             QCOMPARE(combo->count(), listed.size());
         }
+        auto *forstamt = window.findChild<QLineEdit *>("Tx_FoA");
+        forstamt->setText("Nord");
+        type(forstamt, "€Ł");
+        QCOMPARE(forstamt->text(), "Nord€");
         window.close();
     }
 }
