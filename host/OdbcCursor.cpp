@@ -16,7 +16,7 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide characters are UT
 const SQLULEN BoundTextChars = 255;
 // A block is as many rows as fit in this many bytes of column buffers, within the bounds
 // below: few round trips to the driver, and buffers that stay small beside the driver's own.
-const SQLULEN BlockBytes = 2 * 1024 * 1024;
+const SQLULEN BlockBytes = SQLULEN(2) * 1024 * 1024;
 const SQLULEN MaxBlockRows = 1000;
 // Rows a FETCH of the server cursor asks for: two blocks' worth at most, a few MB in the
 // driver's memory.
