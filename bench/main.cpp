@@ -6,6 +6,10 @@
 //   brettholm32-bench start CONNECTION      starts the main window as brettholm32 does and
 //                                           prints the wall clock (ns since the epoch) once
 //                                           the window is shown and painted
+//   brettholm32-bench postgres              starts a PostgreSQL server as tst_postgres does,
+//                                           prints its port and the folder of its ODBC driver
+//                                           list, and keeps it running until stdin ends
+#include "PostgresServer.h"
 #include "app/F_Main.h"
 #include "export/ExportRun.h"
 #include "host/HostDatabase.h"
@@ -23,7 +27,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: brettholm32-bench statement FILTER | rows CONNECTION LIST"
-               " | start CONNECTION\n",
+               " | start CONNECTION | postgres\n",
                stderr);
     return 2;
 }
@@ -38,7 +42,8 @@ int readRows(const QString &connection, const QString &list)
         std::fprintf(stderr, "%s\n", qPrintable(database.errorString()));
         return 1;
     }
-    HostQuery rows = database.exec(ExportRun::logStatement(QStringLiteral("LISTE = ?")), { list });
+    HostQuery rows =
+            database.execStreamed(ExportRun::logStatement(QStringLiteral("LISTE = ?")), { list });
     long long count = 0;
     const int columns = rows.columnCount();
     while (rows.next()) {
@@ -101,6 +106,20 @@ int showMainWindow(int argc, char *argv[], const QString &connection)
     return application.exec();
 }
 
+// The server of the client/server rows of bench/run.sh; the script loads the data with psql.
+int runPostgres()
+{
+    PostgresServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    std::printf("%d %s\n", server.port(), qPrintable(server.folder()));
+    std::fflush(stdout);
+    while (std::getchar() != EOF) { }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -114,6 +133,10 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("rows") && argc == 4) {
         QCoreApplication application(argc, argv);
         return readRows(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    if (command == QLatin1String("postgres") && argc == 2) {
+        QCoreApplication application(argc, argv);
+        return runPostgres();
     }
     if (command == QLatin1String("start") && argc == 3)
         return showMainWindow(argc, argv, QString::fromLocal8Bit(argv[2]));

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Times the export against the database's own speed and prints a Markdown table.
 #
-#   bench/run.sh [-r RUNS] [N ...]          default: 5 runs each of N = 10000 100000 1000000
+#   bench/run.sh [-r RUNS] [-p "N ..."] [N ...]
+#
+# default: 5 runs each of N = 10000 100000 1000000 on SQLite, and of N = 100000 300000 on
+# PostgreSQL (-p "" leaves PostgreSQL out).
 #
 # For each N it builds (once, under build/bench/data/N) a host database with N logs in list
 # BENCH and settings that name header, log and owner columns, then runs, in turns:
@@ -13,16 +16,26 @@
 #   export    brettholm32-export on the list.
 # Medians of the wall-clock times, the ratio export / sqlite3, and the median peak resident
 # memory (/usr/bin/time). Every export's delivery file must hold N lines.
+# Then the client/server rows: brettholm32-bench postgres starts a PostgreSQL server as
+# tst_postgres does; each N's data goes in under the SQL Server-like types of
+# tests/postgres/host-schema.sql, copied from the SQLite database, and is timed in turns:
+#   psql      psql \copy of the log statement to a file, ";" between the columns: the floor;
+#   rows      brettholm32-bench rows through ODBC (psqlODBC);
+#   export    brettholm32-export through ODBC, as the user of the program runs it.
 # Then the GUI start: brettholm32-bench start under Xvfb, from the process start to the main
 # window shown on the demo database, median of the runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=5
-if [ "${1:-}" = "-r" ]; then
-    runs=$2
-    shift 2
-fi
+postgres_sizes="100000 300000"
+while [ $# -gt 0 ]; do
+    case $1 in
+    -r) runs=$2; shift 2 ;;
+    -p) postgres_sizes=$2; shift 2 ;;
+    *) break ;;
+    esac
+done
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000)
 
@@ -82,6 +95,57 @@ for n in "${sizes[@]}"; do
     ratio=$(awk -v e="$export_s" -v s="$sqlite3_s" 'BEGIN { printf "%.2f", e / s }')
     echo "| $n | $sqlite3_s | $rows_s | $export_s | $ratio | $sqlite3_mb / $export_mb |"
 done
+
+if [ -n "$postgres_sizes" ]; then
+    coproc server { "$helper" postgres; }
+    read -r port odbc_folder <&"${server[0]}"
+    # The server's driver list, without the log files that Debian's asks psqlODBC for.
+    export ODBCSYSINI=$odbc_folder
+    admin=(psql -q -X -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U postgres)
+    echo
+    echo "| N (PostgreSQL) | psql \\copy (s) | reading only (s) | export (s) | export / psql | peak memory psql / export (MB) |"
+    echo "|---:|---:|---:|---:|---:|---:|"
+    for n in $postgres_sizes; do
+        dir="$work/$n"
+        if [ ! -f "$dir/host.sqlite" ] || [ bench/generate.sh -nt "$dir/host.sqlite" ]; then
+            bash bench/generate.sh "$n" "$dir"
+        fi
+        database="bench$n"
+        "${admin[@]}" -d postgres -c "CREATE DATABASE $database" >/dev/null
+        "${admin[@]}" -d "$database" -f tests/postgres/host-schema.sql >/dev/null
+        # The generator's nation texts include one longer than the schema's three characters.
+        "${admin[@]}" -d "$database" -c "ALTER TABLE PERSONAL ALTER COLUMN NATION TYPE VARCHAR(20)" >/dev/null
+        for table in LISTENKOPF LOGS LOGS_RECH PERSONAL RINDENKENNZ WALDORT RELTABLE; do
+            columns=$("${admin[@]}" -d "$database" -At -c "SELECT string_agg(column_name, ','
+                ORDER BY ordinal_position) FROM information_schema.columns
+                WHERE table_name = lower('$table')")
+            sqlite3 -csv "$dir/host.sqlite" "SELECT $columns FROM $table" \
+                | "${admin[@]}" -d "$database" -c "\\copy $table ($columns) FROM PSTDIN WITH (FORMAT csv)"
+        done
+        "${admin[@]}" -d "$database" -c "ANALYZE" >/dev/null
+        connection="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$port;Database=$database;UID=reader"
+        copy="\\copy ($("$helper" statement "LISTE = 'BENCH'")) TO '$dir/psql.txt' WITH (DELIMITER ';')"
+        rm -f "$dir"/*.times
+        for ((run = 1; run <= runs; ++run)); do
+            measure "$dir/psql.times" psql -q -X -h 127.0.0.1 -p "$port" -U reader -d "$database" -c "$copy"
+            measure "$dir/rows.times" "$helper" rows "$connection" BENCH > /dev/null
+            rm -f "$dir"/export/*.Txt
+            measure "$dir/export.times" env LC_ALL=de_DE.UTF-8 "$bin/brettholm32-export" --connection "$connection" \
+                --settings "$dir/Brett.Ini" --list BENCH > /dev/null 2> "$dir/export.log"
+            lines=$(wc -l < "$dir/export/LB4711BENCH.Txt")
+            [ "$lines" -eq "$n" ] || { echo "export of $n logs from PostgreSQL wrote $lines lines" >&2; exit 1; }
+        done
+        for kind in psql rows export; do
+            declare "${kind}_s=$(cut -d' ' -f1 < "$dir/$kind.times" | median)"
+            declare "${kind}_mb=$(cut -d' ' -f2 < "$dir/$kind.times" | median | awk '{ printf "%.0f", $1 / 1024 }')"
+        done
+        ratio=$(awk -v e="$export_s" -v s="$psql_s" 'BEGIN { printf "%.2f", e / s }')
+        echo "| $n | $psql_s | $rows_s | $export_s | $ratio | $psql_mb / $export_mb |"
+    done
+    # The helper ends, and the server with it, when its input does.
+    exec {server[1]}>&-
+    wait "$server_PID" || true
+fi
 
 # The GUI start, measured from outside: the helper prints the wall clock once the window is
 # painted; one Xvfb serves every run.

@@ -295,7 +295,7 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
     // A missing supplier number ends the run, but only after the log query has been tried, so
     // that a failing database is reported first. A check goes on to the logs.
     const bool supplierGiven = checkSupplier(run);
-    HostQuery logs = m_database.exec(logStatement(selection.filter), selection.params);
+    HostQuery logs = m_database.execStreamed(logStatement(selection.filter), selection.params);
     if (logs.failed()) {
         say(databaseErrorMessage(logs.errorString()));
         return false;

@@ -40,10 +40,9 @@ HostValue value(FuzzedDataProvider &input)
     case 3:
         return HostValue::number(input.ConsumeFloatingPoint<double>());
     default:
-        return HostValue::date(QDateTime(QDate(input.ConsumeIntegralInRange(1, 9999),
-                                               input.ConsumeIntegralInRange(1, 12),
-                                               input.ConsumeIntegralInRange(1, 28)),
-                                         QTime(0, 0)));
+        return HostValue::date(QDate(input.ConsumeIntegralInRange(1, 9999),
+                                     input.ConsumeIntegralInRange(1, 12),
+                                     input.ConsumeIntegralInRange(1, 28)));
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QPair>
 
+#include <algorithm>
+
 namespace {
 
 const int LoginTimeoutSeconds = 15;
@@ -139,6 +141,16 @@ QString formsText()
 }
 
 } // namespace
+
+bool ConnectionString::containsKey(const QString &connectionString, const char *key)
+{
+    Pairs pairs;
+    if (!parsePairs(connectionString, Enclosing::Braces, &pairs))
+        return false;
+    const QString wanted = keyOf(QLatin1String(key));
+    return std::any_of(pairs.cbegin(), pairs.cend(),
+                       [&](const auto &pair) { return keyOf(pair.first) == wanted; });
+}
 
 QString ConnectionString::fromLvxIni(const QString &server, const QString &database)
 {

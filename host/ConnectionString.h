@@ -30,6 +30,9 @@ public:
     static bool map(const QString &connectionString, const QStringList &installedOdbcDrivers,
                     ConnectionTarget *target, QString *errorString);
 
+    // Whether an ODBC connection string names key, whatever its case.
+    static bool containsKey(const QString &connectionString, const char *key);
+
     // A value as an ODBC connection string may hold it: braced when it holds ";", "{" or "}"
     // or blanks at its ends, with "}" doubled inside the braces.
     static QString odbcValue(const QString &value);

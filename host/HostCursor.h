@@ -20,7 +20,6 @@ public:
     // A column of the current row, converted only when it is read. NULL when there is no
     // current row or no such column.
     virtual HostValue value(int column) const = 0;
-    virtual bool isNull(int column) const = 0;
 
     QString errorString() const { return m_errorString; }
     QString errorNumber() const { return m_errorNumber; }

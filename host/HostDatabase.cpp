@@ -8,14 +8,39 @@
 #include <QAtomicInt>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 
+#include <sqlext.h>
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace {
 
 // As long as Qt's SQLite driver waits by default for a lock that another program holds.
 const int SqliteBusyTimeoutMs = 5000;
+
+SQLHDBC connectionHandle(const QSqlDatabase &database)
+{
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(SQLHDBC)))
+        return SQL_NULL_HDBC;
+    return *static_cast<const SQLHDBC *>(handle.constData());
+}
+
+// psqlODBC names its library psqlodbcw.so, psqlodbca.so or PSQLODBC35W.DLL and the like.
+bool isPsqlodbc(SQLHDBC connection)
+{
+    SQLWCHAR name[256];
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_DRIVER_NAME, name, sizeof name, &length)))
+        return false;
+    const qsizetype chars =
+            std::min<qsizetype>(length / qsizetype(sizeof(SQLWCHAR)), std::size(name) - 1);
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(name), chars)
+            .startsWith(QLatin1String("psqlodbc"), Qt::CaseInsensitive);
+}
 
 } // namespace
 
@@ -48,11 +73,6 @@ int HostQuery::columnCount() const
 int HostQuery::indexOf(const QString &name) const
 {
     return m_cursor ? m_cursor->indexOf(name) : -1;
-}
-
-bool HostQuery::isNull(int column) const
-{
-    return !m_cursor || m_cursor->isNull(column);
 }
 
 HostValue HostQuery::value(int column) const
@@ -127,15 +147,46 @@ bool HostDatabase::openOdbc(const QString &connectionString, const QString &opti
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_connectionName);
     db.setDatabaseName(connectionString);
     db.setConnectOptions(options);
-    if (db.open())
-        return true;
-    m_errorString = OdbcCursor::errorText(db.lastError());
-    m_errorNumber = db.lastError().nativeErrorCode();
-    return false;
+    if (!db.open()) {
+        takeQtError(db.lastError());
+        return false;
+    }
+    SQLHDBC connection = connectionHandle(db);
+    if (!connection) {
+        m_errorString =
+                QStringLiteral("Der Qt-Datenbanktreiber QODBC gibt keine ODBC-Verbindung heraus.");
+        return false;
+    }
+    if (m_queryTimeout > 0 && !OdbcCursor::keepsTimeout(connection, m_queryTimeout, &m_errorString))
+        return false;
+    m_odbc = connection;
+    // psqlODBC reads a whole result into memory at execute unless the connection string asks
+    // for its batches (UseDeclareFetch), which put the bound values into the statement's text;
+    // so the program reads through a cursor of its own there, with the values still bound.
+    if (!isPsqlodbc(connection))
+        m_streaming = Streaming::Prefetch;
+    else if (!ConnectionString::containsKey(connectionString, "UseDeclareFetch"))
+        m_streaming = Streaming::ServerCursor;
+    else
+        m_streaming = Streaming::Driver;
+    return true;
+}
+
+void HostDatabase::takeQtError(const QSqlError &error)
+{
+    // The server's own words, else Qt's.
+    m_errorString = error.databaseText().trimmed();
+    if (m_errorString.isEmpty())
+        m_errorString = error.driverText().trimmed();
+    if (m_errorString.isEmpty())
+        m_errorString = error.text().trimmed();
+    m_errorNumber = error.nativeErrorCode();
 }
 
 void HostDatabase::close()
 {
+    m_odbc = nullptr;
+    m_streaming = Streaming::Driver;
     if (m_sqlite) {
         // A statement still open keeps the file open until it is finalized.
         sqlite3_close_v2(m_sqlite);
@@ -153,18 +204,36 @@ void HostDatabase::close()
 bool HostDatabase::isOpen() const
 {
     return m_sqlite
-            || (QSqlDatabase::contains(m_connectionName)
+            || (m_odbc && QSqlDatabase::contains(m_connectionName)
                 && QSqlDatabase::database(m_connectionName, false).isOpen());
 }
 
 HostQuery HostDatabase::exec(const QString &statement, const QVariantList &params) const
 {
+    return run(statement, params, false);
+}
+
+HostQuery HostDatabase::execStreamed(const QString &statement, const QVariantList &params) const
+{
+    return run(statement, params, true);
+}
+
+HostQuery HostDatabase::run(const QString &statement, const QVariantList &params,
+                            bool streamed) const
+{
     if (m_sqlite)
         return HostQuery(std::make_unique<SqliteCursor>(m_sqlite, statement, params));
     if (!isOpen())
         return HostQuery(nullptr);
-    return HostQuery(std::make_unique<OdbcCursor>(QSqlDatabase::database(m_connectionName, false),
-                                                  statement, params, m_queryTimeout));
+    // psqlODBC 13 itself crashed when the server went away while its own batches were read
+    // (UseDeclareFetch): those are not fetched ahead.
+    OdbcCursor::Streaming streaming = OdbcCursor::Streaming::None;
+    if (streamed && m_streaming == Streaming::Prefetch)
+        streaming = OdbcCursor::Streaming::Prefetch;
+    else if (streamed && m_streaming == Streaming::ServerCursor)
+        streaming = OdbcCursor::Streaming::ServerCursor;
+    return HostQuery(
+            std::make_unique<OdbcCursor>(m_odbc, statement, params, m_queryTimeout, streaming));
 }
 
 QString HostDatabase::orderNullsFirst(const QStringList &columns)

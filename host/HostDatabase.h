@@ -8,6 +8,7 @@
 #include <memory>
 
 class HostCursor;
+class QSqlError;
 struct sqlite3;
 
 // A row whose columns are found by name, whatever their case.
@@ -42,7 +43,6 @@ public:
     int columnCount() const;
     int indexOf(const QString &name) const override;
     HostValue value(int column) const override;
-    bool isNull(int column) const;
 
 private:
     friend class HostDatabase;
@@ -54,8 +54,14 @@ private:
 // The one connection to the host database. Nothing here writes: SQLite files are opened
 // read-only and ODBC connections ask the driver for read-only access.
 //
-// An SQLite file is read through the sqlite3 library itself rather than through Qt's
-// driver, which converts every column of every row on fetching it.
+// An SQLite file is read through the sqlite3 library itself, and the rows of an ODBC
+// connection through the ODBC API, rather than through Qt's drivers, which convert every
+// column of every row on fetching it. Qt's ODBC driver opens the connection.
+//
+// The rows of execStreamed() are read as they come, whatever their number, the next block
+// fetched while the program works through the current one. SQL Server's drivers stream by
+// themselves; psqlODBC, which would read a whole result into memory first, is read through a
+// server cursor in batches unless the connection string chooses its own way (UseDeclareFetch).
 class HostDatabase
 {
 public:
@@ -72,14 +78,18 @@ public:
     // Runs a statement with "?" placeholders bound in order to params. A QString binds as
     // text, the null QString as the empty text; a QVariant without a value binds as NULL.
     HostQuery exec(const QString &statement, const QVariantList &params = {}) const;
+    // The same for a statement whose rows may be many: they come in batches on every driver,
+    // so that memory stays flat however many there are.
+    HostQuery execStreamed(const QString &statement, const QVariantList &params = {}) const;
 
     // An ORDER BY list that puts NULL before every value, as SQL Server and SQLite do and
     // PostgreSQL does not, written so that all three accept it.
     static QString orderNullsFirst(const QStringList &columns);
 
     // Seconds an ODBC statement may wait for the server, on a lock held by another program
-    // as on anything else, before it fails; 0 waits for ever. 30 unless set. An SQLite
-    // statement waits 5 s for a lock.
+    // as on anything else, before it fails; 0 waits for ever. 30 unless set. A driver that
+    // does not keep the limit fails open() (with the limit set before it) and every statement.
+    // An SQLite statement waits 5 s for a lock.
     void setQueryTimeout(int seconds) { m_queryTimeout = seconds; }
 
     // The description of the last failure of open(), and the driver's error number where it
@@ -90,9 +100,16 @@ public:
 private:
     bool openSqlite(const QString &path);
     bool openOdbc(const QString &connectionString, const QString &options);
+    HostQuery run(const QString &statement, const QVariantList &params, bool streamed) const;
+    void takeQtError(const QSqlError &error);
 
-    // The Qt connection of an ODBC database.
+    // The Qt connection of an ODBC database, and its ODBC handle (an SQLHDBC).
     QString m_connectionName;
+    void *m_odbc = nullptr;
+    // How the rows of execStreamed() come: as the driver hands them over, fetched ahead on a
+    // thread, or through a server cursor of the program's own (see OdbcCursor).
+    enum class Streaming { Driver, Prefetch, ServerCursor };
+    Streaming m_streaming = Streaming::Driver;
     sqlite3 *m_sqlite = nullptr;
     int m_queryTimeout = 30;
     QString m_errorString;

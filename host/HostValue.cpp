@@ -1,7 +1,6 @@
 #include "host/HostValue.h"
 
 #include <QLocale>
-#include <QVariant>
 
 #include <algorithm>
 #include <charconv>
@@ -9,28 +8,13 @@
 
 namespace {
 
-bool isNumericType(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
+// Number formatting is written here with std::to_chars rather than with QString::number(value,
+// 'f', QLocale::FloatingPointShortest), which gives the same digits through QLocale's general
+// formatter, for speed: every number of every log read passes here when it is compared or
+// written. Its cost is part of the export's own instructions per log in the callgrind profile
+// of bench/run.sh's SQLite rows (README, Performance); it was not measured against Qt's
+// formatter on its own.
+//
 // The shortest decimal text that reads back as value, in fixed notation: the digits of the
 // shortest round trip, padded with zeros up to the decimal point ("1e+22" gives 1 and 22
 // zeros). Finite values only.
@@ -196,54 +180,13 @@ HostValue HostValue::number(qlonglong value)
     return v;
 }
 
-HostValue HostValue::date(const QDateTime &value)
+HostValue HostValue::date(QDate date, QTime time)
 {
     HostValue v;
     v.m_kind = Date;
-    v.m_dateTime = value;
+    v.m_date = date;
+    v.m_time = time;
     return v;
-}
-
-HostValue HostValue::fromVariant(const QVariant &value, int declaredTypeId)
-{
-    if (value.isNull())
-        return HostValue();
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-        return number(value.toLongLong());
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-        return number(QString::number(value.toULongLong()));
-    case QMetaType::Bool:
-        return number(qlonglong(value.toBool() ? 1 : 0));
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return number(value.toDouble());
-    case QMetaType::QDate:
-        return date(QDateTime(value.toDate(), QTime(0, 0)));
-    case QMetaType::QDateTime:
-        return date(value.toDateTime());
-    case QMetaType::QString:
-        if (isNumericType(declaredTypeId)) {
-            // Some ODBC drivers (psqlODBC among them) write the decimal separator of the
-            // process's C locale into exact decimals: "5,50" under German settings.
-            QString decimal = value.toString();
-            if (!decimal.contains(u'.') && decimal.count(u',') == 1)
-                decimal.replace(u',', u'.');
-            return number(decimal);
-        }
-        return text(value.toString());
-    default:
-        return text(value.toString());
-    }
 }
 
 QString HostValue::toText(const QLocale &locale) const
@@ -262,9 +205,12 @@ QString HostValue::toText(const QLocale &locale) const
         QString format = locale.dateFormat(QLocale::ShortFormat);
         if (!format.contains(QLatin1String("yyyy")))
             format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-        QString result = locale.toString(m_dateTime.date(), format);
-        if (m_dateTime.time() != QTime(0, 0))
-            result += u' ' + locale.toString(m_dateTime.time(), QLocale::LongFormat);
+        QString result = locale.toString(m_date, format);
+        if (m_time.isValid() && m_time != QTime(0, 0)) {
+            QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+            timeFormat.remove(QLatin1String(" t"));
+            result += u' ' + locale.toString(m_time, timeFormat);
+        }
         return result;
     }
     }
@@ -310,7 +256,7 @@ bool HostValue::toDouble(double *value) const
 QDate HostValue::toDate() const
 {
     if (m_kind == Date)
-        return m_dateTime.date();
+        return m_date;
     if (m_kind != Text)
         return QDate();
     const QStringView trimmed = QStringView(m_text).trimmed();
@@ -334,5 +280,5 @@ bool HostValue::operator==(const HostValue &other) const
         return false;
     if (m_kind == Number)
         return decimalText() == other.decimalText();
-    return m_text == other.m_text && m_dateTime == other.m_dateTime;
+    return m_text == other.m_text && m_date == other.m_date && m_time == other.m_time;
 }

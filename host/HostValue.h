@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDateTime>
+#include <QDate>
 #include <QString>
+#include <QTime>
 
 class QLocale;
-class QVariant;
 
 // One value of a host database row, kept in the form the export formats it from. A number
 // keeps every digit the server sent: an exact decimal arrives as text ("12.340") and is kept
@@ -14,8 +14,6 @@ class QVariant;
 class HostValue
 {
 public:
-    enum Kind { Null, Text, Number, Date };
-
     HostValue() = default;
     static HostValue text(QString text);
     // A decimal text in C notation ("12.340", "-0.5", "1.5E+2"); text that is no number
@@ -24,17 +22,16 @@ public:
     // Not finite: a Text value ("inf", "nan").
     static HostValue number(double value);
     static HostValue number(qlonglong value);
-    static HostValue date(const QDateTime &value);
-    // declaredTypeId is the column's type as the driver describes it; a driver that hands
-    // over exact decimals as strings (high precision) is recognised by it.
-    static HostValue fromVariant(const QVariant &value, int declaredTypeId);
+    // A calendar date, and a time of day where the column holds one; no time zone is involved.
+    static HostValue date(QDate date, QTime time = QTime(0, 0));
 
-    Kind kind() const { return m_kind; }
     bool isNull() const { return m_kind == Null; }
 
     // The default text form: text unchanged; a whole number as plain digits; any other number
     // in its shortest decimal form with the locale's decimal separator, no grouping; a date
-    // in the locale's short form with a four-digit year; NULL as "".
+    // in the locale's short form with a four-digit year, and a time of day other than midnight
+    // after it in the locale's long form without a time zone, which a stored time has not;
+    // NULL as "".
     QString toText(const QLocale &locale) const;
 
     // The exact decimal text of a number, or of a text that reads as one; empty otherwise.
@@ -60,6 +57,7 @@ public:
     bool operator!=(const HostValue &other) const { return !(*this == other); }
 
 private:
+    enum Kind : quint8 { Null, Text, Number, Date };
     // How a Number is held.
     enum Form : quint8 { DecimalText, Whole, Binary };
 
@@ -68,5 +66,6 @@ private:
     qint64 m_whole = 0;
     double m_binary = 0;
     QString m_text;
-    QDateTime m_dateTime;
+    QDate m_date;
+    QTime m_time;
 };

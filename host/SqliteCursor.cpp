@@ -136,11 +136,6 @@ bool SqliteCursor::hasColumn(int column) const
     return m_onRow && column >= 0 && column < m_names.size();
 }
 
-bool SqliteCursor::isNull(int column) const
-{
-    return !hasColumn(column) || sqlite3_column_type(m_statement, column) == SQLITE_NULL;
-}
-
 HostValue SqliteCursor::value(int column) const
 {
     if (!hasColumn(column))

@@ -26,7 +26,6 @@ public:
     int columnCount() const override;
     int indexOf(const QString &name) const override;
     HostValue value(int column) const override;
-    bool isNull(int column) const override;
 
 private:
     bool bind(int position, const QVariant &value);

@@ -15,6 +15,7 @@ packages=(
     fonts-dejavu-core                           # a sans-serif font for the windows
     xvfb xauth imagemagick                      # screenshots of the windows without a display
     postgresql odbc-postgresql                  # a real database server for the ODBC tests
+    libsqliteodbc                               # an ODBC driver without block reads or timeout
     clang libclang-rt-14-dev llvm               # sanitizers, libFuzzer, readable reports
     clang-format clang-tidy                     # the tree's format and static checks
 )

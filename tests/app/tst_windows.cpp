@@ -19,10 +19,8 @@ class TestWindows : public QObject
     Q_OBJECT
 
 private slots:
-    void captions_fitTheirBoxes_data();
-    void captions_fitTheirBoxes();
-    void layout_geometry_data();
-    void layout_geometry();
+    void layout_captionsFitAndPlacesHold_data();
+    void layout_captionsFitAndPlacesHold();
     void mainWindow_menuBarAboveTheDesignedClientArea();
     void mainWindowTab_followsTheLayout();
     void enterAndEscape_doNotClose_data();
@@ -51,19 +49,28 @@ QWidget *TestWindows::show(const QString &window)
     return m_window.get();
 }
 
-void TestWindows::captions_fitTheirBoxes_data()
+void TestWindows::layout_captionsFitAndPlacesHold_data()
 {
+    // Besides the captions, one place of the twips layout per window in pixels, relative to its
+    // frame (an empty control: the window on the screen). It catches a unit slip or a control
+    // in the wrong frame.
     QTest::addColumn<int>("captions");
-    QTest::newRow("main") << 8;
-    QTest::newRow("settings") << 26;
-    QTest::newRow("about") << 4;
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("main") << 8 << "LbLos" << QRect(224, 48, 97, 108);
+    QTest::newRow("settings") << 26 << "" << QRect(105, 108, 582, 428);
+    QTest::newRow("about") << 4 << "LbVersion" << QRect(320, 40, 57, 17);
 }
 
-void TestWindows::captions_fitTheirBoxes()
+void TestWindows::layout_captionsFitAndPlacesHold()
 {
     QFETCH(int, captions);
+    QFETCH(QString, control);
+    QWidget *shown = show(QTest::currentDataTag());
+    QTEST((control.isEmpty() ? shown : shown->findChild<QWidget *>(control))->geometry(),
+          "geometry");
     int measured = 0;
-    for (const QWidget *widget : show(QTest::currentDataTag())->findChildren<QWidget *>()) {
+    for (const QWidget *widget : shown->findChildren<QWidget *>()) {
         QString text;
         QRect box = widget->contentsRect();
         if (auto *label = qobject_cast<const QLabel *>(widget)) {
@@ -86,34 +93,6 @@ void TestWindows::captions_fitTheirBoxes()
     QCOMPARE(measured, captions);
 }
 
-void TestWindows::layout_geometry_data()
-{
-    // A few places of the twips layout in pixels, relative to the client area or the frame; an
-    // empty control stands for the window. They catch a unit slip or a control in the wrong frame.
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QRect>("geometry");
-    QTest::newRow("LbLos") << "main"
-                           << "LbLos" << QRect(224, 48, 97, 108);
-    QTest::newRow("settings at its fixed place") << "settings"
-                                                 << "" << QRect(105, 108, 582, 428);
-    QTest::newRow("Cb_ZertifizierungsNrWB") << "settings"
-                                            << "Cb_ZertifizierungsNrWB" << QRect(448, 288, 89, 21);
-    QTest::newRow("LbVersion") << "about"
-                               << "LbVersion" << QRect(320, 40, 57, 17);
-}
-
-void TestWindows::layout_geometry()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, control);
-    QFETCH(QRect, geometry);
-    QWidget *shown = show(window);
-    QWidget *widget = control.isEmpty() ? shown : shown->findChild<QWidget *>(control);
-    QVERIFY(widget);
-    QCOMPARE(widget->geometry(), geometry);
-}
-
 void TestWindows::mainWindow_menuBarAboveTheDesignedClientArea()
 {
     QWidget *main = show("main");
@@ -123,7 +102,7 @@ void TestWindows::mainWindow_menuBarAboveTheDesignedClientArea()
     QCOMPARE(bar->geometry(), QRect(0, 0, 327, height));
     QCOMPARE(main->findChild<QWidget *>("ClientArea")->geometry(), QRect(0, height, 327, 210));
     QCOMPARE(main->size(), QSize(327, 210 + height));
-    // Every control lies in the client area, where layout_geometry measures it.
+    // Every control lies in the client area, where the layout test measures it.
     QCOMPARE(main->findChild<QWidget *>("LbLos")->mapTo(main, QPoint()), QPoint(224, 48 + height));
     QCOMPARE(main->findChild<QWidget *>("ClientArea")->findChildren<QPushButton *>().size(), 4);
     const QAction *check = main->findChild<QAction *>("Mnu_Pruefen");
@@ -151,12 +130,12 @@ void TestWindows::enterAndEscape_doNotClose_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("key");
-    QTest::newRow("settings, Escape in a text box") << "settings"
-                                                    << "Tx_PathExport" << +Qt::Key_Escape;
-    QTest::newRow("settings, Return on Schließen") << "settings"
-                                                   << "But_Schliessen" << +Qt::Key_Return;
-    QTest::newRow("about, Escape") << "about"
-                                   << "" << +Qt::Key_Escape;
+    const auto row = [](const char *name, const char *window, const char *control, int key) {
+        QTest::newRow(name) << window << control << key;
+    };
+    row("settings, Escape in a text box", "settings", "Tx_PathExport", Qt::Key_Escape);
+    row("settings, Return on Schließen", "settings", "But_Schliessen", Qt::Key_Return);
+    row("about, Escape", "about", "", Qt::Key_Escape);
 }
 
 void TestWindows::enterAndEscape_doNotClose()
@@ -176,10 +155,9 @@ void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("title");
-    QTest::newRow("Einstellungen") << "B_Einstellungen"
-                                   << "Einstellungen";
+    QTest::newRow("Einstellungen") << "B_Einstellungen" << QString("Einstellungen");
     QTest::newRow("Info über...") << "B_Info"
-                                  << "Info über Lindavex Pro by Lindavex Software";
+                                  << QString("Info über Lindavex Pro by Lindavex Software");
 }
 
 void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()

@@ -48,6 +48,17 @@ bool PostgresServer::start()
         m_errorString = QStringLiteral("no folder for the postgres user");
         return false;
     }
+    // The driver from a list of this folder's own: Debian's sets CommLog=1 for psqlODBC, which
+    // leaves a log file per connection in /tmp. unixODBC reads the list from ODBCSYSINI.
+    QFile drivers(m_dir.filePath("odbcinst.ini"));
+    if (!drivers.open(QIODevice::WriteOnly)
+        || drivers.write("[PostgreSQL Unicode]\nDriver=psqlodbcw.so\nCommLog=0\nDebug=0\n") < 0) {
+        m_errorString = QStringLiteral("no odbcinst.ini in the server's folder");
+        return false;
+    }
+    drivers.close();
+    qputenv("ODBCSYSINI", QFile::encodeName(m_dir.path()));
+
     const QString data = m_dir.filePath("data");
     QProcess initdb;
     prepare(initdb);

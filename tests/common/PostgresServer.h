@@ -17,7 +17,9 @@ public:
 
     ~PostgresServer();
 
-    // Creates the cluster, starts the server and waits until it accepts connections.
+    // Creates the cluster, starts the server and waits until it accepts connections. The
+    // process's ODBC driver list (ODBCSYSINI) becomes the server folder's, which names the
+    // PostgreSQL driver alone and without its log files.
     bool start();
     // Ends the server at once, without a checkpoint, as a crash ends it for its clients.
     bool kill();
@@ -28,6 +30,8 @@ public:
 
     QString connectionString(const QString &database, const QString &user = Reader) const;
     QByteArray log() const;
+    int port() const { return m_port; }
+    QString folder() const { return m_dir.path(); }
     QString errorString() const { return m_errorString; }
 
 private:

@@ -174,9 +174,7 @@ void TestDeliveryLine::format_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<HostValue>("value");
     QTest::addColumn<QString>("expected");
-    const auto date = [](int y, int m, int d) {
-        return V::date(QDateTime(QDate(y, m, d), QTime(0, 0)));
-    };
+    const auto date = [](int y, int m, int d) { return V::date(QDate(y, m, d)); };
     QTest::newRow("length 4.05 up") << "length" << V::number(4.05) << "4,1";
     QTest::newRow("length 12.25 up") << "length" << V::number(12.25) << "12,3";
     QTest::newRow("length 9.96 carries") << "length" << V::number(9.96) << "10,0";

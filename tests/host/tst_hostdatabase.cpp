@@ -172,34 +172,30 @@ void TestHostDatabase::lotsOfList()
 
 void TestHostDatabase::valueText_data()
 {
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<int>("declaredType");
+    QTest::addColumn<HostValue>("value");
     QTest::addColumn<QStringList>("germanAndDecimal");
-    const int dbl = QMetaType::Double;
-    QTest::newRow("null") << QVariant(QMetaType(QMetaType::Int)) << dbl << QStringList { "", "" };
-    QTest::newRow("whole double") << QVariant(4.0) << dbl << QStringList { "4", "4" };
+    QTest::newRow("null") << HostValue() << QStringList { "", "" };
+    QTest::newRow("whole double") << HostValue::number(4.0) << QStringList { "4", "4" };
     QTest::newRow("double shortest, no grouping")
-            << QVariant(1234567.7) << dbl << QStringList { "1234567,7", "1234567.7" };
+            << HostValue::number(1234567.7) << QStringList { "1234567,7", "1234567.7" };
     QTest::newRow("exact decimal text")
-            << QVariant(QString("0012.340")) << dbl << QStringList { "12,34", "12.34" };
-    QTest::newRow("negative zero") << QVariant(QString("-0.00")) << dbl << QStringList { "0", "0" };
+            << HostValue::number(QString("0012.340")) << QStringList { "12,34", "12.34" };
+    QTest::newRow("negative zero")
+            << HostValue::number(QString("-0.00")) << QStringList { "0", "0" };
     QTest::newRow("exponent text")
-            << QVariant(QString("1.5E+2")) << dbl << QStringList { "150", "150" };
-    QTest::newRow("decimal comma of the driver")
-            << QVariant(QString("5,50")) << dbl << QStringList { "5,5", "5.5" };
-    QTest::newRow("text stays text") << QVariant(QString("12.5")) << int(QMetaType::QString)
-                                     << QStringList { "12.5", "12.5" };
-    QTest::newRow("date") << QVariant(QDate(2024, 3, 15)) << int(QMetaType::QDate)
+            << HostValue::number(QString("1.5E+2")) << QStringList { "150", "150" };
+    QTest::newRow("text stays text") << HostValue::text("12.5") << QStringList { "12.5", "12.5" };
+    QTest::newRow("date") << HostValue::date(QDate(2024, 3, 15))
                           << QStringList { "15.03.2024", "" };
+    QTest::newRow("date and time") << HostValue::date(QDate(2024, 3, 15), QTime(7, 5, 9))
+                                   << QStringList { "15.03.2024 07:05:09", "" };
 }
 
 void TestHostDatabase::valueText()
 {
-    QFETCH(QVariant, value);
-    QFETCH(int, declaredType);
-    const HostValue hostValue = HostValue::fromVariant(value, declaredType);
-    QTEST((QStringList { hostValue.toText(QLocale(QLocale::German, QLocale::Germany)),
-                         hostValue.decimalText() }),
+    QFETCH(HostValue, value);
+    QTEST((QStringList { value.toText(QLocale(QLocale::German, QLocale::Germany)),
+                         value.decimalText() }),
           "germanAndDecimal");
 }
 

@@ -203,6 +203,8 @@ void TestPostgres::programConnection_issuesNoWrite()
                                             "ROLLBACK|SAVEPOINT|RELEASE|FETCH|CLOSE)\\b"
                                             "|^\\s*DECLARE \\S+ CURSOR (WITH HOLD )?FOR SELECT\\b",
                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression selecting(
+            "^\\s*(DECLARE \\S+ CURSOR WITH HOLD FOR )?SELECT\\b");
     int fixtureWrites = 0;
     int programSelects = 0;
     for (const QByteArray &line : m_server.log().split('\n')) {
@@ -213,7 +215,8 @@ void TestPostgres::programConnection_issuesNoWrite()
             QVERIFY2(!program || (reads && match.captured(1) == PostgresServer::Reader),
                      qPrintable(match.captured(0)));
             fixtureWrites += program || reads ? 0 : 1;
-            programSelects += program && statement.trimmed().startsWith("SELECT") ? 1 : 0;
+            // A statement of many rows runs as the query of a server cursor.
+            programSelects += program && selecting.match(statement).hasMatch() ? 1 : 0;
         }
     }
     // The check tells the fixture's writes from reads, and did see the program's statements.
