@@ -29,7 +29,7 @@ private slots:
     void checkReport_listsEveryProblemOnceCopiesAndWritesNothing_thenBrettIniNotReplaceable();
 
 private:
-    QString brettIni() const { return m_appDir->filePath("Brett.Ini"); }
+    QString brettIni() const { return QDir::toNativeSeparators(m_appDir->filePath("Brett.Ini")); }
 
     std::unique_ptr<HostFixture> m_host;
     std::unique_ptr<QTemporaryDir> m_appDir;

@@ -183,10 +183,12 @@ void TestExportRun::run_data()
     row("database error", { "DROP TABLE RELTABLE" }, {}, {},
         { "Datenbankfehler: no such table: RELTABLE - Abbruch!" });
     row("export directory missing", {}, { "EXPORTPATH=$DIR/gone" }, {},
-        { "Fehler beim Schreiben der Datei $DIR/gone/" + Delivery + " " });
+        { QString("Fehler beim Schreiben der Datei $DIR/gone") + QDir::separator() + Delivery
+          + " " });
     // Yesterday's delivery file stands where the directory should be.
     row("export directory is a file", {}, { "EXPORTPATH=$DIR/" + Delivery }, {},
-        { "Fehler beim Schreiben der Datei $DIR/" + Delivery + "/" + Delivery + " " });
+        { "Fehler beim Schreiben der Datei $DIR/" + Delivery + QDir::separator() + Delivery
+          + " " });
 }
 
 void TestExportRun::run()

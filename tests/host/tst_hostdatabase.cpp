@@ -10,10 +10,23 @@
 #include <QLocale>
 #include <QTest>
 
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+using socklen_t = int;
+static int closeSocket(SOCKET fd)
+{
+    return ::closesocket(fd);
+}
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+static int closeSocket(int fd)
+{
+    return ::close(fd);
+}
+#endif
 
 class TestHostDatabase : public QObject
 {
@@ -96,14 +109,18 @@ void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime()
     QVERIFY2(OdbcDrivers::installed().contains("FreeTDS"),
              "the FreeTDS ODBC driver (package tdsodbc) is missing");
     // A loopback port of our own: closed again at once, or left listening without accepting.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+#ifdef Q_OS_WIN
+    WSADATA winsock;
+    QCOMPARE(WSAStartup(MAKEWORD(2, 2), &winsock), 0);
+#endif
+    const auto fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     QCOMPARE(::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length), 0);
-    QCOMPARE(listening ? ::listen(fd, 16) : ::close(fd), 0);
+    QCOMPARE(listening ? ::listen(fd, 16) : closeSocket(fd), 0);
 
     HostDatabase database;
     QElapsedTimer timer;
@@ -114,7 +131,7 @@ void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime()
             + options);
     const qint64 elapsed = timer.elapsed();
     if (listening)
-        ::close(fd);
+        closeSocket(fd);
     QVERIFY(!opened && !database.isOpen());
     QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ")
                      && database.errorString().contains("FreeTDS"),

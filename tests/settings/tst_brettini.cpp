@@ -7,8 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef BRETTHOLM_FILE_SIZE_LIMIT
 #include <csignal>
 #include <sys/resource.h>
+#endif
 
 using Values = QMap<QString, QString>;
 
@@ -69,8 +71,10 @@ void TestBrettIni::save_data()
     QTest::newRow("fails: directory missing") << "missing";
     // Windows-1252 would keep "?" for it; nothing may change silently.
     QTest::newRow("fails: a value Windows-1252 cannot hold") << "unwritable";
+#ifdef BRETTHOLM_FILE_SIZE_LIMIT
     // The last buffer goes out inside the commit, where QSaveFile alone misses its failure.
     QTest::newRow("fails: disk full while writing") << "filesize";
+#endif
 }
 
 void TestBrettIni::save()
@@ -87,6 +91,7 @@ void TestBrettIni::save()
     settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB,
                       how == "unwritable" ? QString::fromUtf8("a=Łb") : QStringLiteral("a=b"));
     BrettIni ini(path);
+#ifdef BRETTHOLM_FILE_SIZE_LIMIT
     // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit normal;
@@ -96,6 +101,9 @@ void TestBrettIni::save()
     QCOMPARE(setrlimit(RLIMIT_FSIZE, how == "filesize" ? &small : &normal), 0);
     const bool saved = ini.SaveBrettIni(settings);
     setrlimit(RLIMIT_FSIZE, &normal);
+#else
+    const bool saved = ini.SaveBrettIni(settings);
+#endif
 
     QCOMPARE(saved, how == "replace");
     // No temporary file is left beside the file.

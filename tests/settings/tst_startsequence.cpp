@@ -1,5 +1,6 @@
 #include "settings/StartSequence.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,7 +28,7 @@ void TestStartSequence::commandLine_firstPieceTrimmedOfBlanks()
 
 void TestStartSequence::lindavexIni_readOnlyWithoutCommandLine()
 {
-    const QString path = m_dir.filePath("lindavex.Ini");
+    const QString path = QDir::toNativeSeparators(m_dir.filePath("lindavex.Ini"));
     QString connection;
     StartSequence start(m_dir.path());
     QVERIFY(!start.resolveConnection("  |x", &connection));
