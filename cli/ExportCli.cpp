@@ -84,12 +84,12 @@ namespace {
 
 // The options of the command line; those with a value take the next argument whatever it
 // reads, so that a list or lot named "--" can be given.
-struct OptionSpec
+struct KnownOption
 {
     const char *name;
     bool takesValue;
 };
-const OptionSpec Options[] = {
+const KnownOption Options[] = {
     { "connection", true }, { "settings", true }, { "list", true },
     { "lot", true },        { "check", false },   { "lists", false },
     { "lots", false },      { "help", false },    { "version", false },
@@ -120,11 +120,11 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
         }
         const qsizetype eq = argument.indexOf(u'=');
         const QString name = argument.mid(2, eq < 0 ? -1 : eq - 2);
-        const auto spec = std::find_if(std::begin(Options), std::end(Options),
-                                       [&](const OptionSpec &o) { return name == o.name; });
-        if (spec == std::end(Options)) {
+        const auto known = std::find_if(std::begin(Options), std::end(Options),
+                                       [&](const KnownOption &o) { return name == o.name; });
+        if (known == std::end(Options)) {
             error = QStringLiteral("Unbekannte Option %1.").arg(quoted(argument.left(eq)));
-        } else if (!spec->takesValue) {
+        } else if (!known->takesValue) {
             if (eq >= 0)
                 error = QStringLiteral("Die Option --%1 nimmt keinen Wert.").arg(name);
             given[name];

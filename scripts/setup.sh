@@ -20,25 +20,12 @@ packages=(
     clang-format clang-tidy                     # the tree's format and static checks
 )
 
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
+bash scripts/install-packages.sh "${packages[@]}"
 
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
     sudo=(sudo)
 fi
-
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-        "${missing[@]}"
-fi
-
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     "${sudo[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
     "${sudo[@]}" locale-gen

@@ -14,8 +14,12 @@ exec 3>&1 1>&2
 cache=${BRETTHOLM_CACHE:-/var/cache/brettholm32}
 jobs=${JOBS:-$(nproc)}
 qt_version=6.4.2
-compat_tarball=/work/shared/third_party/qt5compat-everywhere-src-$qt_version.tar.xz
-compat_sums=/work/shared/third_party/SHA256SUMS
+# Sources that Debian's mirror does not serve are kept beside the checkouts, in the folder
+# BRETTHOLM_THIRD_PARTY names; by default the workplace's third-party folder.
+third_party=${BRETTHOLM_THIRD_PARTY:-$(cd .. && pwd)/shared/third_party}
+[ -d "$third_party" ] || third_party=/work/shared/third_party
+compat_tarball=$third_party/qt5compat-everywhere-src-$qt_version.tar.xz
+compat_sums=$third_party/SHA256SUMS
 
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
@@ -33,17 +37,7 @@ packages=(
     tcl                                                    # SQLite's amalgamation generator
     xz-utils
 )
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    apt_get update -q
-    apt_get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh "${packages[@]}"
 
 # Qt's cross build takes moc and rcc from the host Qt, which must be the very same version.
 host_qt=$(dpkg-query -W -f='${Version}' qt6-base-dev-tools)

@@ -12,28 +12,13 @@ started=$SECONDS
 source=$PWD
 build=$PWD/build-windows
 
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-    sudo=(sudo)
-fi
 packages=(
     wine wine64                  # runs the Windows programs
     nsis                         # makensis, for CPack's installer
     zip                          # CPack's ZIP
     xvfb xauth xdotool imagemagick  # a display for the installed GUI, its clicks and screenshots
 )
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install \
-        -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-packages.sh "${packages[@]}"
 
 # The Linux build: its sqlite3 shell builds the demo database, its export is the reference.
 echo "== Linux build (build/)"
