@@ -121,7 +121,7 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
         const qsizetype eq = argument.indexOf(u'=');
         const QString name = argument.mid(2, eq < 0 ? -1 : eq - 2);
         const auto known = std::find_if(std::begin(Options), std::end(Options),
-                                       [&](const KnownOption &o) { return name == o.name; });
+                                        [&](const KnownOption &o) { return name == o.name; });
         if (known == std::end(Options)) {
             error = QStringLiteral("Unbekannte Option %1.").arg(quoted(argument.left(eq)));
         } else if (!known->takesValue) {
