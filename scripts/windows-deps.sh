@@ -14,10 +14,14 @@ exec 3>&1 1>&2
 cache=${BRETTHOLM_CACHE:-/var/cache/brettholm32}
 jobs=${JOBS:-$(nproc)}
 qt_version=6.4.2
-# Sources that Debian's mirror does not serve are kept beside the checkouts, in the folder
-# BRETTHOLM_THIRD_PARTY names; by default the workplace's third-party folder.
+# Sources that Debian's mirror does not serve are kept beside the checkout, in shared/third_party,
+# or wherever BRETTHOLM_THIRD_PARTY names. A clone made elsewhere from a local checkout looks
+# beside the checkout it was cloned from.
 third_party=${BRETTHOLM_THIRD_PARTY:-$(cd .. && pwd)/shared/third_party}
-[ -d "$third_party" ] || third_party=/work/shared/third_party
+origin=$(git config --get remote.origin.url 2>/dev/null || true)
+if [ ! -d "$third_party" ] && [ -d "$origin" ]; then
+    third_party=$(cd "$origin/.." && pwd)/shared/third_party
+fi
 compat_tarball=$third_party/qt5compat-everywhere-src-$qt_version.tar.xz
 compat_sums=$third_party/SHA256SUMS
 
