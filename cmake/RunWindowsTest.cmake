@@ -2,9 +2,12 @@
 # lines. QTest on Windows writes to the debugger rather than to standard output when the
 # program has no console, as under Wine with CTest's pipes; its log file it writes everywhere.
 #
-#   cmake -DEMULATOR=<wine or empty> -DPROGRAM=<test .exe> -DLOG=<file> -P RunWindowsTest.cmake
+#   cmake -DEMULATOR=<wine or empty> -DPROGRAM=<test .exe> -DLOG=<file> [-DFUNCTIONS=<a,b>]
+#         -P RunWindowsTest.cmake
 file(REMOVE "${LOG}")
-execute_process(COMMAND ${EMULATOR} "${PROGRAM}" -o "${LOG},txt" RESULT_VARIABLE status)
+string(REPLACE "," ";" functions "${FUNCTIONS}")
+execute_process(COMMAND ${EMULATOR} "${PROGRAM}" ${functions} -o "${LOG},txt"
+                RESULT_VARIABLE status)
 if(EXISTS "${LOG}")
     file(READ "${LOG}" log)
     message("${log}")

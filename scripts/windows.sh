@@ -14,6 +14,7 @@ build=$PWD/build-windows
 
 packages=(
     wine wine64                  # runs the Windows programs
+    fonts-wine                   # Wine's MS Sans Serif and Tahoma, the fonts the windows ask for
     nsis                         # makensis, for CPack's installer
     zip                          # CPack's ZIP
     xvfb xauth xdotool imagemagick  # a display for the installed GUI, its clicks and screenshots
@@ -59,6 +60,11 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
     "${WINE%wine64}wineserver" -w
     touch "$WINEPREFIX/.ready"
 fi
+# Wine looks for its own fonts in the prefix, and a new prefix has none. Without them every
+# family the windows ask for falls back to the first font the system offers (here a math font
+# whose line height is four times its size), and the edit fields centre their text outside
+# themselves. Fonts copied in later are found at the next start.
+cp -u /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
 
 # The DLLs the test programs load: Qt's and the MinGW runtime, found through Wine's PATH.
 runtime_dirs=("$deps/bin")

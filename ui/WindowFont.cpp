@@ -62,9 +62,13 @@ namespace WindowFont {
 
 QFont standard()
 {
-    static const QFont font = QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif"))
-            ? QFont(QStringLiteral("MS Sans Serif"), 8)
-            : fallback();
+    // A system may list the family and draw it with another face of other widths (Qt's
+    // offscreen platform on Windows does), so the designed font, too, must fit the captions.
+    static const QFont font = [] {
+        const QFont designed(QStringLiteral("MS Sans Serif"), 8);
+        return QFontDatabase::hasFamily(designed.family()) && captionsFit(designed) ? designed
+                                                                                    : fallback();
+    }();
     return font;
 }
 

@@ -3,6 +3,7 @@
 #include "settings/F_Einst.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,8 @@ private slots:
     void enterAndEscape_doNotClose();
     void mainWindowButtons_openModallyOnTheSettingsInMemory_data();
     void mainWindowButtons_openModallyOnTheSettingsInMemory();
+    void editFields_drawTheirText_data();
+    void editFields_drawTheirText();
 
 private:
     // The window of that name, shown.
@@ -185,6 +188,46 @@ void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()
              button == "B_Einstellungen" ? "Nord und Süd" : "Nord");
     // Only the main window's close writes the settings file.
     QCOMPARE(QDir(m_appDir.path()).entryList(QDir::Files), QStringList());
+}
+
+void TestWindows::editFields_drawTheirText_data()
+{
+    QTest::addColumn<int>("fields");
+    QTest::newRow("main") << 1;
+    QTest::newRow("settings") << 23;
+}
+
+// A font whose line is taller than an edit field has its text centred outside the field, so
+// that the field looks empty while it holds its value; only the pixels show it.
+void TestWindows::editFields_drawTheirText()
+{
+    QWidget *shown = show(QTest::currentDataTag());
+    int checked = 0;
+    for (QLineEdit *edit : shown->findChildren<QLineEdit *>()) {
+        if (!edit->isVisible())
+            continue;
+        ++checked;
+        edit->setText("Wald 4711");
+        edit->setCursorPosition(0);
+        const QImage image = edit->grab().toImage();
+        QStyleOptionFrame frame;
+        frame.initFrom(edit);
+        frame.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, edit);
+        const QRect inside = edit->style()
+                                     ->subElementRect(QStyle::SE_LineEditContents, &frame, edit)
+                                     .adjusted(1, 1, -1, -1);
+        const int text = qGray(edit->palette().text().color().rgb());
+        const int base = qGray(edit->palette().base().color().rgb());
+        int inked = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                inked += qAbs(qGray(image.pixel(x, y)) - text) < qAbs(base - text) / 2;
+        }
+        const QString name = edit->objectName().isEmpty() ? edit->parentWidget()->objectName()
+                                                          : edit->objectName();
+        QVERIFY2(inked >= 20, qPrintable(QString("%1: %2 pixels of text").arg(name).arg(inked)));
+    }
+    QTEST(checked, "fields");
 }
 
 QTEST_MAIN(TestWindows)
