@@ -101,7 +101,6 @@ if [ -n "$postgres_sizes" ]; then
     read -r port odbc_folder <&"${server[0]}"
     # The server's driver list, without the log files that Debian's asks psqlODBC for.
     export ODBCSYSINI=$odbc_folder
-    admin=(psql -q -X -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U postgres)
     echo
     echo "| N (PostgreSQL) | psql \\copy (s) | reading only (s) | export (s) | export / psql | peak memory psql / export (MB) |"
     echo "|---:|---:|---:|---:|---:|---:|"
@@ -111,18 +110,7 @@ if [ -n "$postgres_sizes" ]; then
             bash bench/generate.sh "$n" "$dir"
         fi
         database="bench$n"
-        "${admin[@]}" -d postgres -c "CREATE DATABASE $database" >/dev/null
-        "${admin[@]}" -d "$database" -f tests/postgres/host-schema.sql >/dev/null
-        # The generator's nation texts include one longer than the schema's three characters.
-        "${admin[@]}" -d "$database" -c "ALTER TABLE PERSONAL ALTER COLUMN NATION TYPE VARCHAR(20)" >/dev/null
-        for table in LISTENKOPF LOGS LOGS_RECH PERSONAL RINDENKENNZ WALDORT RELTABLE; do
-            columns=$("${admin[@]}" -d "$database" -At -c "SELECT string_agg(column_name, ','
-                ORDER BY ordinal_position) FROM information_schema.columns
-                WHERE table_name = lower('$table')")
-            sqlite3 -csv "$dir/host.sqlite" "SELECT $columns FROM $table" \
-                | "${admin[@]}" -d "$database" -c "\\copy $table ($columns) FROM PSTDIN WITH (FORMAT csv)"
-        done
-        "${admin[@]}" -d "$database" -c "ANALYZE" >/dev/null
+        bash bench/load-postgres.sh "$port" "$database" "$dir/host.sqlite"
         connection="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$port;Database=$database;UID=reader"
         copy="\\copy ($("$helper" statement "LISTE = 'BENCH'")) TO '$dir/psql.txt' WITH (DELIMITER ';')"
         rm -f "$dir"/*.times

@@ -5,9 +5,11 @@
 #      the shipped files, and the ZIP holds the same;
 #   2. the installed export tool, with no Qt or MinGW folder on Wine's PATH, exports every demo
 #      list byte for byte as the Linux build does, and its ODBC driver plugin loads;
-#   3. the installed GUI starts with the windows platform plugin; its three windows are grabbed
+#   3. the installed export tool reads a PostgreSQL server through Wine's ODBC and the host's
+#      psqlODBC, and writes what the Linux build writes from it;
+#   4. the installed GUI starts with the windows platform plugin; its three windows are grabbed
 #      from the display into build-windows/screenshots/;
-#   4. the uninstaller removes what it installed and keeps Brett.Ini and the delivery files.
+#   5. the uninstaller removes what it installed and keeps Brett.Ini and the delivery files.
 #
 #   scripts/windows-check.sh INSTALLER ZIP
 set -euo pipefail
@@ -99,6 +101,38 @@ odbc_status=0
     && ! grep -qi "driver not loaded" "$check/odbc.err" \
     || fail "the ODBC driver plugin did not load: $(cat "$check/odbc.err")"
 echo "ODBC driver plugin loads: $(tr -d '\r' <"$check/odbc.err" | head -n 1)"
+
+echo "-- installed export tool on PostgreSQL, through Wine's odbc32 and the host's psqlODBC"
+# Wine hands ODBC calls to the host's unixODBC, so the Windows build reaches the server that
+# the benchmark's helper starts, through the same driver as the Linux build. Generated logs
+# with every kind of value; both builds export them with the same settings, one after the
+# other (a Unix export folder is a folder on Wine's drive Z: to the Windows build).
+postgres=$check/postgres
+bash bench/generate.sh 1000 "$postgres" >/dev/null
+coproc server { build/bench/brettholm32-bench postgres; }
+read -r port odbc_folder <&"${server[0]}"
+[ -n "$port" ] || fail "no PostgreSQL server for the ODBC comparison"
+bash bench/load-postgres.sh "$port" windowscheck "$postgres/host.sqlite"
+connection="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$port;Database=windowscheck;UID=reader"
+for flavour in linux windows; do
+    rm -rf "$postgres/export" && mkdir "$postgres/export"
+    status=0
+    if [ $flavour = linux ]; then
+        ODBCSYSINI=$odbc_folder LC_ALL=de_DE.UTF-8 build/bin/brettholm32-export \
+            --settings "$postgres/Brett.Ini" --connection "$connection" --list BENCH \
+            >/dev/null 2>"$postgres/$flavour.err" || status=$?
+    else
+        ODBCSYSINI=$odbc_folder LC_ALL=de_DE.UTF-8 "$WINE" "$target/brettholm32-export.exe" \
+            --settings "$(winpath "$postgres/Brett.Ini")" --connection "$connection" --list BENCH \
+            >/dev/null 2>"$postgres/$flavour.err" || status=$?
+    fi
+    [ "$status" = 0 ] || fail "the $flavour build's export from PostgreSQL: $(cat "$postgres/$flavour.err")"
+    mv "$postgres/export/LB4711BENCH.Txt" "$postgres/$flavour.Txt"
+done
+exec {server[1]}>&-
+wait "$server_PID" || true
+cmp "$postgres/linux.Txt" "$postgres/windows.Txt" || fail "the PostgreSQL exports differ"
+echo "PostgreSQL through ODBC: byte-identical ($(wc -l <"$postgres/linux.Txt") lines)"
 
 echo "-- installed GUI on the windows platform"
 shots=$build/screenshots
