@@ -2,12 +2,14 @@
 #include "app/F_Main.h"
 #include "settings/F_Einst.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -30,6 +32,8 @@ private slots:
     void mainWindowButtons_openModallyOnTheSettingsInMemory();
     void editFields_drawTheirText_data();
     void editFields_drawTheirText();
+    void captions_drawEveryCharacter_data();
+    void captions_drawEveryCharacter();
 
 private:
     // The window of that name, shown.
@@ -228,6 +232,57 @@ void TestWindows::editFields_drawTheirText()
         QVERIFY2(inked >= 20, qPrintable(QString("%1: %2 pixels of text").arg(name).arg(inked)));
     }
     QTEST(checked, "fields");
+}
+
+void TestWindows::captions_drawEveryCharacter_data()
+{
+    QTest::addColumn<int>("minimum");
+    QTest::newRow("main") << 30;
+    QTest::newRow("settings") << 40;
+    QTest::newRow("about") << 30;
+}
+
+// A font engine that cuts a glyph to a box measured apart from the drawing loses the narrow
+// letters whole ("Bundes and"); each character alone must leave ink.
+void TestWindows::captions_drawEveryCharacter()
+{
+    QWidget *shown = show(QTest::currentDataTag());
+    QSet<QString> checked;
+    QStringList blank;
+    for (const QWidget *widget : shown->findChildren<QWidget *>()) {
+        QString text;
+        if (auto *label = qobject_cast<const QLabel *>(widget))
+            text = label->text();
+        else if (auto *button = qobject_cast<const QAbstractButton *>(widget))
+            text = button->text();
+        else if (auto *group = qobject_cast<const QGroupBox *>(widget))
+            text = group->title();
+        text.remove('&');
+        const QFontMetrics metrics(widget->font());
+        for (const QChar c : std::as_const(text)) {
+            const QString key = c + widget->font().toString();
+            if (c.isSpace() || checked.contains(key))
+                continue;
+            checked.insert(key);
+            QImage image(metrics.height() * 3, metrics.height() * 2, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setFont(widget->font());
+            painter.setPen(Qt::black);
+            painter.drawText(metrics.height(), metrics.height() / 2 + metrics.ascent(), c);
+            painter.end();
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x)
+                    inked += qGray(image.pixel(x, y)) < 160;
+            }
+            if (inked == 0)
+                blank << QString("'%1' (%2)").arg(c).arg(widget->objectName());
+        }
+    }
+    QVERIFY2(blank.isEmpty(), qPrintable("no ink: " + blank.join(", ")));
+    QFETCH(int, minimum);
+    QVERIFY2(checked.size() >= minimum, qPrintable(QString::number(checked.size())));
 }
 
 QTEST_MAIN(TestWindows)
