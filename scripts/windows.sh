@@ -15,7 +15,6 @@ build=$PWD/build-windows
 packages=(
     wine wine64                  # runs the Windows programs
     fonts-wine                   # Wine's MS Sans Serif and Tahoma, the fonts the windows ask for
-    python3                      # scripts/font-without-bitmaps.py
     nsis                         # makensis, for CPack's installer
     zip                          # CPack's ZIP
     xvfb xauth xdotool imagemagick  # a display for the installed GUI, its clicks and screenshots
@@ -65,15 +64,14 @@ fi
 # family the windows ask for falls back to the first font the system offers (here a math font
 # whose line height is four times its size), and the edit fields centre their text outside
 # themselves. Fonts copied in later are found at the next start.
-fonts=$WINEPREFIX/drive_c/windows/Fonts
-cp -u /usr/share/wine/fonts/* "$fonts/"
-# The windows fall back to Tahoma at 10 pixels, and Wine's Tahoma holds bitmap strikes for that
-# size, which Wine draws a pixel left of and above the box it reports for the glyph; Qt cuts
-# each glyph to that box, so that "i" and "l" vanish and other letters lose their left stem.
-# Without the strikes Wine draws the hinted outlines, where box and drawing agree.
-for face in tahoma tahomabd; do
-    python3 scripts/font-without-bitmaps.py "/usr/share/wine/fonts/$face.ttf" "$fonts/$face.ttf"
-done
+cp -u /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+# Windows 10 smooths fonts with ClearType unless told otherwise; a new Wine prefix smooths
+# them in grey. It matters under Wine: Qt's GDI font engine cuts each glyph to the box that
+# GetGlyphOutline reports, and Wine 8 draws small glyphs of its Tahoma a pixel beside that box
+# (at 10 pixels "i" and "l" vanished); for ClearType Qt leaves a margin round the box.
+"$WINE" reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /t REG_SZ /d 2 /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Control Panel\Desktop' /v FontSmoothingType /t REG_DWORD /d 2 /f \
+    >/dev/null 2>&1
 
 # The DLLs the test programs load: Qt's and the MinGW runtime, found through Wine's PATH.
 runtime_dirs=("$deps/bin")

@@ -62,8 +62,10 @@ namespace WindowFont {
 
 QFont standard()
 {
-    // A system may list the family and draw it with another face of other widths (Qt's
-    // offscreen platform on Windows does), so the designed font, too, must fit the captions.
+    // A system may list the family and draw it with another face of other widths, so the
+    // designed font, too, must fit the captions. Windows' "MS Sans Serif" is a bitmap font that
+    // Qt files under its cell heights and then asks for by character height, which gives the
+    // 10 pt face for 8 pt; the offscreen platform there draws a face of its own.
     static const QFont font = [] {
         const QFont designed(QStringLiteral("MS Sans Serif"), 8);
         return QFontDatabase::hasFamily(designed.family()) && captionsFit(designed) ? designed
