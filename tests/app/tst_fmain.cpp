@@ -191,13 +191,6 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
     QCOMPARE(exportList(hostile, { "' OR '1'='1", "%", "_" }), hostile + ok);
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0),
              "LB1234O'Hara' .Txt: 901 902 903");
-    QCOMPARE(exportList("a_c%", {}), "a_c%" + ok);
-    QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0), "LB1234a_c%.Txt: 911");
-    QCOMPARE(
-            exportList("SELECT", { "1; DELETE FROM LOGS" }),
-            "SELECT|Brettholm32|Brettholm32|Feld 21 (Los) von Stamm 921 enthält ein Semikolon oder "
-            "einen Zeilenumbruch|Überleitung abgebrochen!");
-    QCOMPARE(HostFixture::takeDeliveries(dir), QString());
     window.close();
     QCOMPARE(HostFixture::readFile(host.path()), hostBefore);
 }
