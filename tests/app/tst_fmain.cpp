@@ -46,7 +46,7 @@ void TestFMain::init()
     QVERIFY(HostFixture::writeFile(brettIni(), "FWJ=2023\r\nEXTRA=kept until the next save\r\n"));
 }
 
-// Why a start fails is tested where the reason arises (tst_startup, tst_hostdatabase); here
+// Why a start fails is tested where the reason arises (tst_startsequence, tst_hostdatabase); here
 // the last failure before the settings would be read: the list query.
 void TestFMain::startupFailure_leavesBrettIniAlone()
 {
@@ -69,7 +69,6 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
         QVERIFY2(window.Form_Load(m_host->connectionString() + " | ignored"),
                  qPrintable(window.errorString()));
         QCOMPARE(window.windowTitle(), "Brettholm-32 Version " + Version::text());
-        QCOMPARE(window.settings().value(ExportSettings::FWJ), "2023");
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *cbListe = window.findChild<QComboBox *>("CbListe");
@@ -191,13 +190,6 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
     QCOMPARE(exportList(hostile, { "' OR '1'='1", "%", "_" }), hostile + ok);
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0),
              "LB1234O'Hara' .Txt: 901 902 903");
-    QCOMPARE(exportList("a_c%", {}), "a_c%" + ok);
-    QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 0, 0), "LB1234a_c%.Txt: 911");
-    QCOMPARE(
-            exportList("SELECT", { "1; DELETE FROM LOGS" }),
-            "SELECT|Brettholm32|Brettholm32|Feld 21 (Los) von Stamm 921 enthält ein Semikolon oder "
-            "einen Zeilenumbruch|Überleitung abgebrochen!");
-    QCOMPARE(HostFixture::takeDeliveries(dir), QString());
     window.close();
     QCOMPARE(HostFixture::readFile(host.path()), hostBefore);
 }

@@ -20,54 +20,45 @@ void TestExportCli::run_data()
     // With a limit the program runs as a child of bash, under that limit. In the arguments "$C"
     // is the demo database's connection string and "$S" the demo settings; "$FILE" is the
     // delivery file; an err ending in "*" is the beginning of the message.
-    QTest::addColumn<QString>("limit");
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<int>("exitCode"); // -1: killed
-    QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("limit");
+    const auto row = [](const char *name, const QString &arguments, int exitCode,
+                        const QString &err, const QString &out = QString(),
+                        const QString &limit = QString()) {
+        QTest::newRow(name) << arguments << exitCode << err << out << limit;
+    };
     const QString exportAC = "--connection $C --settings $S --list 4712 --lot A --lot C";
-    QTest::newRow("export") << QString() << exportAC << 0 << "$FILE\n"
-                            << "Export erfolgreich!\n";
-    QTest::newRow("settings file missing")
-            << QString() << "--connection $C --settings /x/y --list 4712" << 2 << QString()
-            << "Die Datei /x/y wurde nicht gefunden.\n";
-    QTest::newRow("not a connection string")
-            << QString() << "--connection Server=x --lists" << 2 << QString() << "*";
+    row("export", exportAC, 0, "Export erfolgreich!\n", "$FILE\n");
+    row("settings file missing", "--connection $C --settings /x/y --list 4712", 2,
+        "Die Datei /x/y wurde nicht gefunden.\n");
+    row("not a connection string", "--connection Server=x --lists", 2, "*");
     // A usage error says what is wrong, in German, before the usage text.
-    QTest::newRow("unknown option") << QString() << "--connection $C --bogus" << 2 << QString()
-                                    << "Unbekannte Option „--bogus“.\n\nAufruf:*";
-    QTest::newRow("value missing") << QString() << "--connection $C --list" << 2 << QString()
-                                   << "Nach --list fehlt der Wert.\n\nAufruf:*";
-    QTest::newRow("lists and check contradict")
-            << QString() << "--connection $C --lists --check" << 2 << QString()
-            << "--lists und --check passen nicht zusammen.\n\nAufruf:*";
-    QTest::newRow("lot with lots")
-            << QString() << "--connection $C --list 4711 --lots --lot 1" << 2 << QString()
-            << "--lots und --lot passen nicht zusammen.\n\nAufruf:*";
-    QTest::newRow("lots without list") << QString() << "--connection $C --lots" << 2 << QString()
-                                       << "--lots braucht --list NAME.\n\nAufruf:*";
-    QTest::newRow("version") << QString() << "--version" << 0
-                             << "brettholm32-export " + Version::text() + "\n"
-                             << QString();
+    row("unknown option", "--connection $C --bogus", 2, "Unbekannte Option „--bogus“.\n\nAufruf:*");
+    row("value missing", "--connection $C --list", 2, "Nach --list fehlt der Wert.\n\nAufruf:*");
+    row("lists and check contradict", "--connection $C --lists --check", 2,
+        "--lists und --check passen nicht zusammen.\n\nAufruf:*");
+    row("lot with lots", "--connection $C --list 4711 --lots --lot 1", 2,
+        "--lots und --lot passen nicht zusammen.\n\nAufruf:*");
+    row("lots without list", "--connection $C --lots", 2,
+        "--lots braucht --list NAME.\n\nAufruf:*");
+    row("version", "--version", 0, QString(), "brettholm32-export " + Version::text() + "\n");
     // The lots of a list the export refuses, and a lot the list lacks, end like the export.
-    QTest::newRow("lots of an unknown list")
-            << QString() << "--connection $C --list 4799 --lots" << 1 << QString()
-            << "Liste 4799 nicht gefunden - Abbruch!\n";
-    QTest::newRow("lots of a locked list")
-            << QString() << "--connection $C --list 2023-A --lots" << 1 << QString()
-            << "Liste 2023-A ist gesperrt - Abbruch!\n";
-    QTest::newRow("lot the list lacks")
-            << QString() << "--connection $C --settings $S --list 4712 --lot A --lot Q" << 1
-            << QString() << "Los Q gehört nicht zu Liste 4712 - Abbruch!\n";
-    QTest::newRow("check, clean") << QString() << exportAC + " --check" << 0 << QString()
-                                  << "14 Stämme geprüft, 0 fehlerhaft\nKeine Fehler gefunden\n";
+    row("lots of an unknown list", "--connection $C --list 4799 --lots", 1,
+        "Liste 4799 nicht gefunden - Abbruch!\n");
+    row("lots of a locked list", "--connection $C --list 2023-A --lots", 1,
+        "Liste 2023-A ist gesperrt - Abbruch!\n");
+    row("lot the list lacks", "--connection $C --settings $S --list 4712 --lot A --lot Q", 1,
+        "Los Q gehört nicht zu Liste 4712 - Abbruch!\n");
+    row("check, clean", exportAC + " --check", 0,
+        "14 Stämme geprüft, 0 fehlerhaft\nKeine Fehler gefunden\n");
 #ifdef BRETTHOLM_FILE_SIZE_LIMIT
     // The delivery file has about 3.9 KB; under the limit the child may write 2 KB per file.
-    QTest::newRow("disk full, write fails with EFBIG")
-            << "trap '' XFSZ; ulimit -f 2;" << exportAC << 1 << QString()
-            << "Fehler beim Schreiben der Datei $FILE \n*";
-    QTest::newRow("disk full, killed by SIGXFSZ")
-            << "ulimit -f 2;" << exportAC << -1 << QString() << QString();
+    row("disk full, write fails with EFBIG", exportAC, 1,
+        "Fehler beim Schreiben der Datei $FILE \n*", QString(), "trap '' XFSZ; ulimit -f 2;");
+    row("disk full, killed by SIGXFSZ", exportAC, -1, QString(), QString(), "ulimit -f 2;");
 #endif
 }
 

@@ -86,31 +86,23 @@ void TestDeliveryLine::fieldProblem_data()
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("named"); // ";" for a separator, else the unwritable character
     QTest::addColumn<QString>("meaning");
+    const auto row = [](const char *name, const QString &change, int field,
+                        const QString &named = QString(), const QString &meaning = QString()) {
+        QTest::newRow(name) << change << field << named << meaning;
+    };
     const QString high(QChar(0xD83C));
-    QTest::newRow("semicolon") << "FORSTAMT=Nord;Süd" << 5 << ";"
-                               << "Forstamt";
-    QTest::newRow("line feed") << "REVIER=Ost\n"
-                               << 9 << ";"
-                               << "Revier";
-    QTest::newRow("carriage return") << "ORTREVIER=Tal\r" << 13 << ";"
-                                     << "Ort-Revier";
-    QTest::newRow("outside Windows-1252") << "NAMEREVIERFORSTER=Łukasz" << 14 << "Ł"
-                                          << "Name-Revierförster";
-    QTest::newRow("emoji named whole") << "REVIER=Ost 🌲" << 9 << "🌲"
-                                       << "Revier";
+    row("semicolon", "FORSTAMT=Nord;Süd", 5, ";", "Forstamt");
+    row("line feed", "REVIER=Ost\n", 9, ";", "Revier");
+    row("carriage return", "ORTREVIER=Tal\r", 13, ";", "Ort-Revier");
+    row("outside Windows-1252", "NAMEREVIERFORSTER=Łukasz", 14, "Ł", "Name-Revierförster");
+    row("emoji named whole", "REVIER=Ost 🌲", 9, "🌲", "Revier");
     // Found by fuzz_deliveryline: the 2-character width of field 1 cut the emoji's pair.
-    QTest::newRow("half an emoji, cut by the field width")
-            << "BUNDESLAND=B🌲" << 1 << high << "Bundesland";
-    QTest::newRow("lone surrogate") << "REVIER=" + high + "Ost" << 9 << high << "Revier";
-    QTest::newRow("C1 control is not in Windows-1252") << "FORSTAMT=N\u0085" << 5 << "\u0085"
-                                                       << "Forstamt";
-    QTest::newRow("separator named before unwritable") << "FORSTAMT=Ł;" << 5 << ";"
-                                                       << "Forstamt";
-    QTest::newRow("ASCII and Latin-1 edges") << "FORSTAMT=\u00A0¡ÿ~\u007F Öß" << 5 << ""
-                                             << "";
-    QTest::newRow("Windows-1252 beyond Latin-1")
-            << "ORTREVIER=€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ" << 13 << ""
-            << "";
+    row("half an emoji, cut by the field width", "BUNDESLAND=B🌲", 1, high, "Bundesland");
+    row("lone surrogate", "REVIER=" + high + "Ost", 9, high, "Revier");
+    row("C1 control is not in Windows-1252", "FORSTAMT=N\u0085", 5, "\u0085", "Forstamt");
+    row("separator named before unwritable", "FORSTAMT=Ł;", 5, ";", "Forstamt");
+    row("ASCII and Latin-1 edges", "FORSTAMT=\u00A0¡ÿ~\u007F Öß", 5);
+    row("Windows-1252 beyond Latin-1", "ORTREVIER=€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ", 13);
 }
 
 void TestDeliveryLine::fieldProblem()

@@ -19,41 +19,35 @@ void TestConnectionString::map_data()
     QTest::addColumn<QString>("databaseName");
     QTest::addColumn<int>("loginTimeout"); // ODBC only
 
-    const QStringList tdsOnly { "PostgreSQL Unicode", "FreeTDS" };
-    QTest::newRow("host form, integrated, timeout 0 would wait for ever")
-            << ConnectionString::fromLvxIni("SRV01", "Forst") + ";Connection Timeout=0" << tdsOnly
-            << "QODBC"
-            << "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;"
-               "TDS_Version=7.4;"
-            << 15;
-    QTest::newRow("best driver first")
-            << "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D"
-            << QStringList { "FreeTDS", "ODBC Driver 17 for SQL Server", "SQL Server" } << "QODBC"
-            << "Driver={ODBC Driver 17 for SQL Server};Server=S;Database=D;"
-               "Trusted_Connection=yes;"
-            << 15;
-    QTest::newRow("user, password braced, keys in any case, timeout")
-            << "provider=sqloledb;DATA SOURCE=tcp:S,1433;initial catalog=D;User ID=forst;"
-               "Password=\"a;b}c\";Connect Timeout = 3"
-            << tdsOnly << "QODBC"
-            << "Driver={FreeTDS};Server=tcp:S,1433;Database=D;UID=forst;PWD={a;b}}c};"
-               "TDS_Version=7.4;"
-            << 3;
-    QTest::newRow("sqlite path with semicolon quoted")
-            << "Provider=SQLite;Data Source='C:\\a;b\\host.db'" << tdsOnly << "SQLITE"
-            << "C:\\a;b\\host.db" << 0;
+    const auto row = [](const char *name, const QString &connectionString,
+                        const QString &driver = QString(), const QString &databaseName = QString(),
+                        int loginTimeout = 0,
+                        const QStringList &installed = { "PostgreSQL Unicode", "FreeTDS" }) {
+        QTest::newRow(name) << connectionString << installed << driver << databaseName
+                            << loginTimeout;
+    };
+    row("host form, integrated, timeout 0 would wait for ever",
+        ConnectionString::fromLvxIni("SRV01", "Forst") + ";Connection Timeout=0", "QODBC",
+        "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;TDS_Version=7.4;", 15);
+    row("best driver first", "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D", "QODBC",
+        "Driver={ODBC Driver 17 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;", 15,
+        { "FreeTDS", "ODBC Driver 17 for SQL Server", "SQL Server" });
+    row("user, password braced, keys in any case, timeout",
+        "provider=sqloledb;DATA SOURCE=tcp:S,1433;initial catalog=D;User ID=forst;"
+        "Password=\"a;b}c\";Connect Timeout = 3",
+        "QODBC",
+        "Driver={FreeTDS};Server=tcp:S,1433;Database=D;UID=forst;PWD={a;b}}c};TDS_Version=7.4;", 3);
+    row("sqlite path with semicolon quoted", "Provider=SQLite;Data Source='C:\\a;b\\host.db'",
+        "SQLITE", "C:\\a;b\\host.db");
     // ODBC reads braces only: a key inside a braced value is none, a quote is a character.
-    QTest::newRow("odbc, provider inside a braced password")
-            << "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u" << tdsOnly << "QODBC"
-            << "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u" << 15;
-    QTest::newRow("odbc, unclosed brace")
-            << "DSN=forst;PWD={x" << tdsOnly << QString() << QString() << 0;
-    QTest::newRow("no sql server driver") << ConnectionString::fromLvxIni("S", "D") << QStringList()
-                                          << QString() << QString() << 0;
-    QTest::newRow("unknown provider") << "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"
-                                      << tdsOnly << QString() << QString() << 0;
-    QTest::newRow("unclosed quote")
-            << "Provider=SQLite;Data Source=\"x" << tdsOnly << QString() << QString() << 0;
+    row("odbc, provider inside a braced password",
+        "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u", "QODBC",
+        "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u", 15);
+    row("odbc, unclosed brace", "DSN=forst;PWD={x");
+    row("no sql server driver", ConnectionString::fromLvxIni("S", "D"), QString(), QString(), 0,
+        QStringList());
+    row("unknown provider", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb");
+    row("unclosed quote", "Provider=SQLite;Data Source=\"x");
 }
 
 void TestConnectionString::map()
