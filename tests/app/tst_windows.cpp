@@ -2,7 +2,6 @@
 #include "app/F_Main.h"
 #include "settings/F_Einst.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -44,6 +43,35 @@ private:
     std::unique_ptr<QWidget> m_window;
 };
 
+namespace {
+
+// The caption a widget shows, without its mnemonic marks; empty for a widget without one.
+QString caption(const QWidget *widget)
+{
+    QString text;
+    if (auto *label = qobject_cast<const QLabel *>(widget))
+        text = label->text();
+    else if (auto *button = qobject_cast<const QPushButton *>(widget))
+        text = button->text();
+    else if (auto *group = qobject_cast<const QGroupBox *>(widget))
+        text = group->title();
+    return text.remove('&');
+}
+
+// How many pixels of the rectangle the predicate takes for ink.
+template<typename Ink>
+int inkedPixels(const QImage &image, const QRect &rect, Ink ink)
+{
+    int inked = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            inked += ink(qGray(image.pixel(x, y)));
+    }
+    return inked;
+}
+
+} // namespace
+
 QWidget *TestWindows::show(const QString &window)
 {
     if (window == "main")
@@ -78,19 +106,14 @@ void TestWindows::layout_captionsFitAndPlacesHold()
           "geometry");
     int measured = 0;
     for (const QWidget *widget : shown->findChildren<QWidget *>()) {
-        QString text;
-        QRect box = widget->contentsRect();
-        if (auto *label = qobject_cast<const QLabel *>(widget)) {
-            text = label->text();
-        } else if (auto *button = qobject_cast<const QPushButton *>(widget)) {
-            text = button->text();
-            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin);
-            box.adjust(margin, 0, -margin, 0);
-        } else if (auto *frame = qobject_cast<const QGroupBox *>(widget)) {
-            text = frame->title();
-        }
+        const QString text = caption(widget);
         if (text.isEmpty())
             continue;
+        QRect box = widget->contentsRect();
+        if (qobject_cast<const QPushButton *>(widget)) {
+            const int margin = widget->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            box.adjust(margin, 0, -margin, 0);
+        }
         ++measured;
         const QFontMetrics metrics = widget->fontMetrics();
         const int width = metrics.horizontalAdvance(text);
@@ -222,11 +245,8 @@ void TestWindows::editFields_drawTheirText()
                                      .adjusted(1, 1, -1, -1);
         const int text = qGray(edit->palette().text().color().rgb());
         const int base = qGray(edit->palette().base().color().rgb());
-        int inked = 0;
-        for (int y = inside.top(); y <= inside.bottom(); ++y) {
-            for (int x = inside.left(); x <= inside.right(); ++x)
-                inked += qAbs(qGray(image.pixel(x, y)) - text) < qAbs(base - text) / 2;
-        }
+        const int inked = inkedPixels(
+                image, inside, [&](int gray) { return qAbs(gray - text) < qAbs(base - text) / 2; });
         const QString name = edit->objectName().isEmpty() ? edit->parentWidget()->objectName()
                                                           : edit->objectName();
         QVERIFY2(inked >= 20, qPrintable(QString("%1: %2 pixels of text").arg(name).arg(inked)));
@@ -250,14 +270,7 @@ void TestWindows::captions_drawEveryCharacter()
     QSet<QString> checked;
     QStringList blank;
     for (const QWidget *widget : shown->findChildren<QWidget *>()) {
-        QString text;
-        if (auto *label = qobject_cast<const QLabel *>(widget))
-            text = label->text();
-        else if (auto *button = qobject_cast<const QAbstractButton *>(widget))
-            text = button->text();
-        else if (auto *group = qobject_cast<const QGroupBox *>(widget))
-            text = group->title();
-        text.remove('&');
+        const QString text = caption(widget);
         const QFontMetrics metrics(widget->font());
         for (const QChar c : std::as_const(text)) {
             const QString key = c + widget->font().toString();
@@ -271,12 +284,7 @@ void TestWindows::captions_drawEveryCharacter()
             painter.setPen(Qt::black);
             painter.drawText(metrics.height(), metrics.height() / 2 + metrics.ascent(), c);
             painter.end();
-            int inked = 0;
-            for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x)
-                    inked += qGray(image.pixel(x, y)) < 160;
-            }
-            if (inked == 0)
+            if (inkedPixels(image, image.rect(), [](int gray) { return gray < 160; }) == 0)
                 blank << QString("'%1' (%2)").arg(c).arg(widget->objectName());
         }
     }
