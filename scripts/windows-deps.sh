@@ -14,14 +14,18 @@ exec 3>&1 1>&2
 cache=${BRETTHOLM_CACHE:-/var/cache/brettholm32}
 jobs=${JOBS:-$(nproc)}
 qt_version=6.4.2
-# Sources that Debian's mirror does not serve are kept beside the checkout, in shared/third_party,
-# or wherever BRETTHOLM_THIRD_PARTY names. A clone made elsewhere from a local checkout looks
-# beside the checkout it was cloned from.
-third_party=${BRETTHOLM_THIRD_PARTY:-$(cd .. && pwd)/shared/third_party}
+# Sources that Debian's mirror does not serve live in a third_party folder one level beside the
+# checkout (../*/third_party), or wherever BRETTHOLM_THIRD_PARTY names. A clone made elsewhere
+# from a local checkout looks beside the checkout it was cloned from.
+beside() {
+    local found
+    for found in "$1"/../*/third_party/qt5compat-everywhere-src-$qt_version.tar.xz; do
+        [ -f "$found" ] && cd "$(dirname "$found")" && pwd && return
+    done
+}
 origin=$(git config --get remote.origin.url 2>/dev/null || true)
-if [ ! -d "$third_party" ] && [ -d "$origin" ]; then
-    third_party=$(cd "$origin/.." && pwd)/shared/third_party
-fi
+third_party=${BRETTHOLM_THIRD_PARTY:-$( (beside "$PWD"; [ -d "$origin" ] && beside "$origin") | head -n 1)}
+[ -n "$third_party" ] || { echo "no third_party folder beside the checkout holds Core5Compat $qt_version" && exit 1; }
 compat_tarball=$third_party/qt5compat-everywhere-src-$qt_version.tar.xz
 compat_sums=$third_party/SHA256SUMS
 
