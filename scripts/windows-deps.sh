@@ -17,15 +17,28 @@ qt_version=6.4.2
 # Sources that Debian's mirror does not serve live in a third_party folder one level beside the
 # checkout (../*/third_party), or wherever BRETTHOLM_THIRD_PARTY names. A clone made elsewhere
 # from a local checkout looks beside the checkout it was cloned from.
-beside() {
-    local found
-    for found in "$1"/../*/third_party/qt5compat-everywhere-src-$qt_version.tar.xz; do
-        [ -f "$found" ] && cd "$(dirname "$found")" && pwd && return
+# Prints the first such folder; prints nothing when there is none. A plain loop, not a pipeline:
+# under pipefail a lookup that finds nothing in one place must not end the script unheard.
+find_third_party() {
+    local checkout found
+    for checkout in "$@"; do
+        [ -d "$checkout" ] || continue
+        for found in "$checkout"/../*/third_party/qt5compat-everywhere-src-$qt_version.tar.xz; do
+            if [ -f "$found" ]; then
+                (cd "$(dirname "$found")" && pwd)
+                return 0
+            fi
+        done
     done
+    return 0
 }
 origin=$(git config --get remote.origin.url 2>/dev/null || true)
-third_party=${BRETTHOLM_THIRD_PARTY:-$( (beside "$PWD"; [ -d "$origin" ] && beside "$origin") | head -n 1)}
-[ -n "$third_party" ] || { echo "no third_party folder beside the checkout holds Core5Compat $qt_version" && exit 1; }
+third_party=${BRETTHOLM_THIRD_PARTY:-$(find_third_party "$PWD" "$origin")}
+if [ -z "$third_party" ]; then
+    echo "No third_party folder beside $PWD${origin:+ or beside $origin} holds" \
+        "qt5compat-everywhere-src-$qt_version.tar.xz; set BRETTHOLM_THIRD_PARTY to the folder."
+    exit 1
+fi
 compat_tarball=$third_party/qt5compat-everywhere-src-$qt_version.tar.xz
 compat_sums=$third_party/SHA256SUMS
 
