@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages this machine lacks, then configures and builds into build/.
 # Safe to run again: nothing is installed twice and the build is incremental.
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails names itself, so that a log never just stops; command substitutions and
+# subshells stay quiet (their caller fails or handles it).
+trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
 cd "$(dirname "$0")/.."
 
 packages=(

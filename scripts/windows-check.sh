@@ -12,7 +12,10 @@
 #   5. the uninstaller removes what it installed and keeps Brett.Ini and the delivery files.
 #
 #   scripts/windows-check.sh INSTALLER ZIP
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails names itself, so that a log never just stops; command substitutions and
+# subshells stay quiet (their caller fails or handles it).
+trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
 cd "$(dirname "$0")/.."
 installer=$1
 zip=$2
