@@ -1,5 +1,6 @@
 #include "about/F_InfoUber.h"
 #include "app/F_Main.h"
+#include "base/Version.h"
 #include "settings/F_Einst.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ private slots:
     void enterAndEscape_doNotClose();
     void mainWindowButtons_openModallyOnTheSettingsInMemory_data();
     void mainWindowButtons_openModallyOnTheSettingsInMemory();
+    void about_showsTextsAndPicturesEveryTime();
 
 private:
     // The window of that name, shown.
@@ -261,6 +263,24 @@ void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()
              button == "B_Einstellungen" ? "Nord und Süd" : "Nord");
     // Only the main window's close writes the settings file.
     QCOMPARE(QDir(m_appDir.path()).entryList(QDir::Files), QStringList());
+}
+
+void TestWindows::about_showsTextsAndPicturesEveryTime()
+{
+    // The minor version in plain decimals, without a leading zero.
+    QCOMPARE(Version::text(1, 0), "1.0");
+    QCOMPARE(Version::text(1, 5), "1.5");
+    QCOMPARE(Version::text(1, 12), "1.12");
+    for (int opening = 0; opening < 2; ++opening) {
+        QWidget *about = show("about");
+        const auto label = [about](const char *name) { return about->findChild<QLabel *>(name); };
+        QCOMPARE(label("LbVersion")->text(), "Version " + Version::text());
+        QCOMPARE(label("Label2")->text(), "© Lindavex Software");
+        // The pictures are compiled in; a missing resource leaves an empty label.
+        QCOMPARE(label("Image1")->pixmap().size(), QSize(150, 150));
+        QCOMPARE(label("Image2")->pixmap().size(), QSize(180, 30));
+        QVERIFY(about->findChildren<QPushButton *>().isEmpty());
+    }
 }
 
 QTEST_MAIN(TestWindows)
