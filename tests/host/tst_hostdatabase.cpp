@@ -79,9 +79,7 @@ void TestHostDatabase::open_failsCleanly()
     QFETCH(QByteArray, fileContent);
     QTemporaryDir dir;
     const QString path = dir.filePath("host.sqlite");
-    QFile file(path);
-    QVERIFY(fileContent.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(fileContent)));
-    file.close();
+    QVERIFY(fileContent.isEmpty() || HostFixture::writeFile(path, fileContent));
     HostDatabase database;
     QVERIFY(!database.open("Provider=SQLite;Data Source=" + path));
     QVERIFY(!database.errorString().isEmpty());
@@ -174,21 +172,20 @@ void TestHostDatabase::valueText_data()
 {
     QTest::addColumn<HostValue>("value");
     QTest::addColumn<QStringList>("germanAndDecimal");
-    QTest::newRow("null") << HostValue() << QStringList { "", "" };
-    QTest::newRow("whole double") << HostValue::number(4.0) << QStringList { "4", "4" };
-    QTest::newRow("double shortest, no grouping")
-            << HostValue::number(1234567.7) << QStringList { "1234567,7", "1234567.7" };
-    QTest::newRow("exact decimal text")
-            << HostValue::number(QString("0012.340")) << QStringList { "12,34", "12.34" };
-    QTest::newRow("negative zero")
-            << HostValue::number(QString("-0.00")) << QStringList { "0", "0" };
-    QTest::newRow("exponent text")
-            << HostValue::number(QString("1.5E+2")) << QStringList { "150", "150" };
-    QTest::newRow("text stays text") << HostValue::text("12.5") << QStringList { "12.5", "12.5" };
-    QTest::newRow("date") << HostValue::date(QDate(2024, 3, 15))
-                          << QStringList { "15.03.2024", "" };
-    QTest::newRow("date and time") << HostValue::date(QDate(2024, 3, 15), QTime(7, 5, 9))
-                                   << QStringList { "15.03.2024 07:05:09", "" };
+    const auto row = [](const char *name, const HostValue &value, const char *german,
+                        const char *decimal) {
+        QTest::newRow(name) << value << QStringList { german, decimal };
+    };
+    row("null", HostValue(), "", "");
+    row("whole double", HostValue::number(4.0), "4", "4");
+    row("double shortest, no grouping", HostValue::number(1234567.7), "1234567,7", "1234567.7");
+    row("exact decimal text", HostValue::number(QString("0012.340")), "12,34", "12.34");
+    row("negative zero", HostValue::number(QString("-0.00")), "0", "0");
+    row("exponent text", HostValue::number(QString("1.5E+2")), "150", "150");
+    row("text stays text", HostValue::text("12.5"), "12.5", "12.5");
+    row("date", HostValue::date(QDate(2024, 3, 15)), "15.03.2024", "");
+    row("date and time", HostValue::date(QDate(2024, 3, 15), QTime(7, 5, 9)), "15.03.2024 07:05:09",
+        "");
 }
 
 void TestHostDatabase::valueText()

@@ -1,7 +1,8 @@
+#include "HostFixture.h"
+
 #include "settings/StartSequence.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,11 +37,9 @@ void TestStartSequence::lindavexIni_readWhenCommandLineIsBlank()
 
     // Keys in any case and with blanks around; lines without a key are skipped, the first of
     // two keys wins; Windows-1252, LF only, no line end after the last line.
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Datenbank]\n=SQLServer\nSQLServer\n sqlserver = SRV01 \nSQLServer=B\n"
-               "databasename=F\xf6rst");
-    file.close();
+    QVERIFY(HostFixture::writeFile(path,
+                                   "[Datenbank]\n=SQLServer\nSQLServer\n sqlserver = SRV01 \n"
+                                   "SQLServer=B\ndatabasename=F\xf6rst"));
     QVERIFY(start.resolveConnection(QString(), &connection));
     QCOMPARE(connection,
              QString::fromUtf8("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security "
