@@ -46,7 +46,7 @@ void TestFMain::init()
     QVERIFY(HostFixture::writeFile(brettIni(), "FWJ=2023\r\nEXTRA=kept until the next save\r\n"));
 }
 
-// Why a start fails is tested where the reason arises (tst_startsequence, tst_hostdatabase); here
+// Why a start fails is tested where the reason arises (tst_brettini, tst_hostdatabase); here
 // the last failure before the settings would be read: the list query.
 void TestFMain::startupFailure_leavesBrettIniAlone()
 {

@@ -2,6 +2,7 @@
 
 #include "settings/BrettIni.h"
 #include "settings/ExportSettings.h"
+#include "settings/StartSequence.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -23,6 +24,8 @@ private slots:
     void load();
     void save_data();
     void save();
+    void commandLine_firstPieceTrimmedOfBlanks();
+    void lindavexIni_readWhenCommandLineIsBlank();
 };
 
 void TestBrettIni::load_data()
@@ -132,6 +135,35 @@ void TestBrettIni::save()
     QVERIFY(ini.LoadBrettIni(reread));
     settings.setValue(ExportSettings::FORSTAMT, QString::fromUtf8("\tBad Tölz"));
     QVERIFY(reread == settings);
+}
+
+// Arguments joined by one blank, the text before the first "|", blanks but not tabs trimmed.
+void TestBrettIni::commandLine_firstPieceTrimmedOfBlanks()
+{
+    const QStringList arguments { "prog", "\tProvider=SQLOLEDB.1;Initial", "Catalog=F\t", "|x|y" };
+    QCOMPARE(StartSequence::connectionStringFromCommandLine(
+                     StartSequence::commandLineText(arguments)),
+             "\tProvider=SQLOLEDB.1;Initial Catalog=F\t");
+}
+
+void TestBrettIni::lindavexIni_readWhenCommandLineIsBlank()
+{
+    QTemporaryDir dir;
+    const QString path = QDir::toNativeSeparators(dir.filePath("lindavex.Ini"));
+    QString connection;
+    StartSequence start(dir.path());
+    QVERIFY(!start.resolveConnection("  |x", &connection));
+    QVERIFY2(start.errorString().contains(path), qPrintable(start.errorString()));
+
+    // Keys in any case and with blanks around; lines without a key are skipped, the first of
+    // two keys wins; Windows-1252, LF only, no line end after the last line.
+    QVERIFY(HostFixture::writeFile(path,
+                                   "[Datenbank]\n=SQLServer\nSQLServer\n sqlserver = SRV01 \n"
+                                   "SQLServer=B\ndatabasename=F\xf6rst"));
+    QVERIFY(start.resolveConnection(QString(), &connection));
+    QCOMPARE(connection,
+             QString::fromUtf8("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security "
+                               "Info=False;Initial Catalog=Först;Data Source=SRV01"));
 }
 
 QTEST_GUILESS_MAIN(TestBrettIni)
