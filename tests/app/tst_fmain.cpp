@@ -130,9 +130,7 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
 // nothing.
 void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
 {
-    HostFixture host;
-    QVERIFY(host.execFile(HostFixture::sourceFile("demo/data.sql"))
-            && host.execFile(HostFixture::sourceFile("tests/postgres/extra-rows.sql")));
+    HostFixture host({ "demo/data.sql", "tests/postgres/extra-rows.sql" });
     const QByteArray hostBefore = HostFixture::readFile(host.path());
     const QString dir = m_appDir->path();
     QVERIFY(!HostFixture::writeDemoSettings(dir).isEmpty());
@@ -196,10 +194,8 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
 
 void TestFMain::checkReport_listsEveryProblemOnceCopiesAndWritesNothing_thenBrettIniNotReplaceable()
 {
-    HostFixture host;
-    QVERIFY(host.execFile(HostFixture::sourceFile("demo/data.sql"))
-            && host.execFile(HostFixture::sourceFile("tests/postgres/extra-rows.sql"))
-            && host.exec({ "UPDATE PERSONAL SET ORT = NULL WHERE ID_PERSONAL = 3" }));
+    HostFixture host({ "demo/data.sql", "tests/postgres/extra-rows.sql" });
+    QVERIFY(host.exec({ "UPDATE PERSONAL SET ORT = NULL WHERE ID_PERSONAL = 3" }));
     const QString dir = m_appDir->path();
     QVERIFY(!HostFixture::writeDemoSettings(dir).isEmpty());
     F_Main window(dir);

@@ -11,9 +11,11 @@
 #include <QTest>
 #include <QTextCodec>
 
-HostFixture::HostFixture() : m_path(m_dir.filePath(QStringLiteral("host.sqlite")))
+HostFixture::HostFixture(const QStringList &sourceFiles)
+    : m_path(m_dir.filePath(QStringLiteral("host.sqlite")))
 {
-    execFile(sourceFile(QStringLiteral("demo/schema.sql")));
+    for (const QString &file : QStringList { QStringLiteral("demo/schema.sql") } + sourceFiles)
+        exec(statementsOf(sourceFile(file)));
 }
 
 QString HostFixture::sourceFile(const QString &relativePath)
@@ -42,12 +44,6 @@ QStringList HostFixture::statementsOf(const QString &path)
             statements << statement.trimmed() + u';';
     }
     return statements;
-}
-
-bool HostFixture::execFile(const QString &path)
-{
-    const QStringList statements = statementsOf(path);
-    return !statements.isEmpty() && exec(statements);
 }
 
 bool HostFixture::exec(const QStringList &statements)

@@ -4,18 +4,17 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A host database for one test: the demo schema in a fresh SQLite file, filled by the test's
-// own statements. The file is removed with the fixture.
+// A host database for one test: the demo schema in a fresh SQLite file, then the statements of
+// files of the source tree, filled by the test's own statements. The file is removed with the
+// fixture.
 class HostFixture
 {
 public:
-    HostFixture();
+    explicit HostFixture(const QStringList &sourceFiles = {});
 
     // Runs statements against the file (read-write, unlike the program's own connection).
     // Fails the running test on any error.
     bool exec(const QStringList &statements);
-    // Runs a file of statements separated by ";" at line ends.
-    bool execFile(const QString &path);
 
     QString path() const { return m_path; }
     QString connectionString() const { return "Provider=SQLite;Data Source=" + m_path; }

@@ -23,13 +23,6 @@
 
 namespace {
 
-class RecordedMessages : public MessageSink
-{
-public:
-    void showMessage(const QString &text) override { messages << text; }
-    QStringList messages;
-};
-
 const int Rows = 2500; // more than a block of rows, and than a batch of the server cursor
 
 // The rows both databases hold: every seventh note is far longer than a bound text buffer,
@@ -75,9 +68,12 @@ QString runCli(const QString &dir, const QString &connection, const QStringList 
 
 } // namespace
 
-class TestPostgres : public QObject
+class TestPostgres : public QObject, public MessageSink
 {
     Q_OBJECT
+
+public:
+    void showMessage(const QString &text) override { m_messages << text; }
 
 private slots:
     void initTestCase();
@@ -94,6 +90,7 @@ private:
     PostgresServer m_server;
     HostFixture m_sqlite;
     QString m_sqliteOdbc;
+    QStringList m_messages;
 };
 
 void TestPostgres::initTestCase()
@@ -261,8 +258,8 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     QVERIFY(database.open(m_server.connectionString(drop ? "big" : "host")
                           + ";UseDeclareFetch=1;Fetch=500"));
     database.setQueryTimeout(2);
-    RecordedMessages messages;
-    ExportRun run(database, settings, messages);
+    m_messages.clear();
+    ExportRun run(database, settings, *this);
 
     // The host application changes the logs and holds its lock, here in a prepared transaction;
     // or the server goes down after the program has fetched a few batches of logs.
@@ -296,10 +293,9 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     killer.join();
 
     QVERIFY(drop ? killed.load() : m_server.exec("host", { "ROLLBACK PREPARED 'host'" }));
-    QVERIFY2(messages.messages.size() == 1
-                     && messages.messages[0].startsWith(QLatin1String("Datenbankfehler: "))
-                     && messages.messages[0].endsWith(QLatin1String(" - Abbruch!")),
-             qPrintable(messages.messages.join(u'|')));
+    QVERIFY2(m_messages.size() == 1 && m_messages[0].startsWith(QLatin1String("Datenbankfehler: "))
+                     && m_messages[0].endsWith(QLatin1String(" - Abbruch!")),
+             qPrintable(m_messages.join(u'|')));
     QVERIFY2(drop || (elapsed >= 1800 && elapsed < 10000), qPrintable(QString::number(elapsed)));
     // The old file alone, unchanged; its one line has no log number.
     QCOMPARE(HostFixture::takeDeliveries(dir.path()), old + ": \nyesterday's delivery\r\n");
