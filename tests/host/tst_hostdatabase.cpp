@@ -14,19 +14,13 @@
 #ifdef Q_OS_WIN
 #include <winsock2.h>
 using socklen_t = int;
-static int closeSocket(SOCKET fd)
-{
-    return ::closesocket(fd);
-}
+const auto closeSocket = ::closesocket;
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-static int closeSocket(int fd)
-{
-    return ::close(fd);
-}
+const auto closeSocket = ::close;
 #endif
 
 class TestHostDatabase : public QObject
