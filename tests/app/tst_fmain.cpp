@@ -120,8 +120,7 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
     }
     const QByteArray written = HostFixture::readFile(brettIni());
     // How the file is written is tst_brettini's; here that it is, with what was loaded.
-    QVERIFY(written.contains("\r\nFORSTAMT= Nord \r\n"));
-    QVERIFY(written.contains("\r\nFWJ=2023\r\n"));
+    QVERIFY(written.contains("\r\nFORSTAMT= Nord \r\n") && written.contains("\r\nFWJ=2023\r\n"));
 }
 
 // The export's own faults are the export run's tests; here the window shows one in its box and
@@ -258,8 +257,7 @@ void TestFMain::checkReport_listsEveryProblemOnceCopiesAndWritesNothing_thenBret
     QVERIFY2(recorder.messages[0].startsWith("Die Einstellungen konnten nicht in " + brettIni()
                                              + " gespeichert werden: "),
              qPrintable(recorder.messages[0]));
-    QVERIFY(!window.isVisible());
-    QVERIFY(QFileInfo(brettIni()).isDir() && QDir(brettIni()).isEmpty());
+    QVERIFY(!window.isVisible() && QFileInfo(brettIni()).isDir() && QDir(brettIni()).isEmpty());
     QCOMPARE(QDir(m_appDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 

@@ -138,9 +138,8 @@ void TestHostDatabase::open_failsCleanly()
     const QString path = dir.filePath("host.sqlite");
     QVERIFY(fileContent.isEmpty() || HostFixture::writeFile(path, fileContent));
     HostDatabase database;
-    QVERIFY(!database.open("Provider=SQLite;Data Source=" + path));
-    QVERIFY(!database.errorString().isEmpty());
-    QVERIFY(!database.isOpen());
+    QVERIFY(!database.open("Provider=SQLite;Data Source=" + path) && !database.isOpen()
+            && !database.errorString().isEmpty());
     QCOMPARE(QFile::exists(path), !fileContent.isEmpty());
 }
 
@@ -197,8 +196,8 @@ void TestHostDatabase::sqlServerUnreachable_failsInBoundedTime()
 
 void TestHostDatabase::openLists_offersUnlockedTrimmedSortedAndRefusesWrites()
 {
-    QVERIFY(m_database.exec("DELETE FROM LISTENKOPF").failed());
-    QVERIFY(m_database.exec("CREATE TABLE X (A)").failed());
+    QVERIFY(m_database.exec("DELETE FROM LISTENKOPF").failed()
+            && m_database.exec("CREATE TABLE X (A)").failed());
     QStringList lists { "stale" };
     QVERIFY(HostLists(m_database).openLists(&lists));
     QCOMPARE(lists, (QStringList { "4799", "4711", "4712" }));
@@ -268,8 +267,7 @@ void TestHostDatabase::valueFromSqlite_keepsKinds()
     QCOMPARE(query.value(3), HostValue::text("fi"));
     QVERIFY(query.value(4).isNull());
     QCOMPARE(query.value(5), HostValue::text("Kä")); // a BLOB as UTF-8 text
-    QVERIFY(!query.next());
-    QVERIFY(!query.failed());
+    QVERIFY(!query.next() && !query.failed());
 }
 
 QTEST_GUILESS_MAIN(TestHostDatabase)

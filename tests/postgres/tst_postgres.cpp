@@ -180,8 +180,7 @@ void TestPostgres::timeoutNotKept_failsOpen()
 {
     // The SQLite ODBC driver takes the attribute and keeps 0: a query could wait for ever.
     HostDatabase database;
-    QVERIFY(!database.open(m_sqliteOdbc));
-    QVERIFY(!database.isOpen());
+    QVERIFY(!database.open(m_sqliteOdbc) && !database.isOpen());
     QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ")
                      && database.errorString().contains("Zeitgrenze von 30 s"),
              qPrintable(database.errorString()));
