@@ -302,7 +302,6 @@ void TestWindows::about_showsTextsAndPicturesEveryTime()
         // The pictures are compiled in; a missing resource leaves an empty label.
         QCOMPARE(label("Image1")->pixmap().size(), QSize(150, 150));
         QCOMPARE(label("Image2")->pixmap().size(), QSize(180, 30));
-        QVERIFY(about->findChildren<QPushButton *>().isEmpty());
     }
 }
 
