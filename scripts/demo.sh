@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and runs it on the demo database. With a display the main window opens;
 # without one the command-line tool exports a demo list.
-set -Eeuo pipefail
-# A step that fails names itself, so that a log never just stops; command substitutions and
-# subshells stay quiet (their caller fails or handles it).
-trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages this machine lacks, then configures and builds into build/.
 # Safe to run again: nothing is installed twice and the build is incremental.
-set -Eeuo pipefail
-# A step that fails names itself, so that a log never just stops; command substitutions and
-# subshells stay quiet (their caller fails or handles it).
-trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 
 packages=(

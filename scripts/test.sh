@@ -2,10 +2,7 @@
 # Sets up, builds and runs every test: the test suite on the plain build, the same suite built
 # with AddressSanitizer and UndefinedBehaviorSanitizer (clang), and a short run of each
 # libFuzzer target. Exits non-zero on any failure; nothing is skipped.
-set -Eeuo pipefail
-# A step that fails names itself, so that a log never just stops; command substitutions and
-# subshells stay quiet (their caller fails or handles it).
-trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 started=$SECONDS
 

@@ -12,10 +12,7 @@
 #   5. the uninstaller removes what it installed and keeps Brett.Ini and the delivery files.
 #
 #   scripts/windows-check.sh INSTALLER ZIP
-set -Eeuo pipefail
-# A step that fails names itself, so that a log never just stops; command substitutions and
-# subshells stay quiet (their caller fails or handles it).
-trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 installer=$1
 zip=$2
@@ -119,16 +116,14 @@ bash bench/load-postgres.sh "$port" windowscheck "$postgres/host.sqlite"
 connection="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$port;Database=windowscheck;UID=reader"
 for flavour in linux windows; do
     rm -rf "$postgres/export" && mkdir "$postgres/export"
-    status=0
     if [ $flavour = linux ]; then
-        ODBCSYSINI=$odbc_folder LC_ALL=de_DE.UTF-8 build/bin/brettholm32-export \
-            --settings "$postgres/Brett.Ini" --connection "$connection" --list BENCH \
-            >/dev/null 2>"$postgres/$flavour.err" || status=$?
+        exporter=(build/bin/brettholm32-export) settings=$postgres/Brett.Ini
     else
-        ODBCSYSINI=$odbc_folder LC_ALL=de_DE.UTF-8 "$WINE" "$target/brettholm32-export.exe" \
-            --settings "$(winpath "$postgres/Brett.Ini")" --connection "$connection" --list BENCH \
-            >/dev/null 2>"$postgres/$flavour.err" || status=$?
+        exporter=("$WINE" "$target/brettholm32-export.exe") settings=$(winpath "$postgres/Brett.Ini")
     fi
+    status=0
+    ODBCSYSINI=$odbc_folder LC_ALL=de_DE.UTF-8 "${exporter[@]}" --settings "$settings" \
+        --connection "$connection" --list BENCH >/dev/null 2>"$postgres/$flavour.err" || status=$?
     [ "$status" = 0 ] || fail "the $flavour build's export from PostgreSQL: $(cat "$postgres/$flavour.err")"
     mv "$postgres/export/LB4711BENCH.Txt" "$postgres/$flavour.Txt"
 done

@@ -7,10 +7,7 @@
 # Core5Compat); progress goes to standard error.
 #
 # Environment: BRETTHOLM_CACHE (default /var/cache/brettholm32), JOBS (default: all cores).
-set -Eeuo pipefail
-# A step that fails names itself, so that a log never just stops; command substitutions and
-# subshells stay quiet (their caller fails or handles it).
-trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 exec 3>&1 1>&2
 

@@ -6,10 +6,7 @@
 #
 # The first run builds SQLite, Qt and Core5Compat for Windows into /var/cache/brettholm32
 # (scripts/windows-deps.sh); later runs reuse them.
-set -Eeuo pipefail
-# A step that fails names itself, so that a log never just stops; command substitutions and
-# subshells stay quiet (their caller fails or handles it).
-trap 'rc=$?; ((BASH_SUBSHELL)) || echo "${BASH_SOURCE[0]##*/}:$LINENO: $BASH_COMMAND: exit $rc" >&2' ERR
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 started=$SECONDS
 source=$PWD
