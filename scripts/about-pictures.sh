@@ -3,7 +3,7 @@
 # the logo banner (180 x 30), both 24-bit PNG, into about/pictures/. They are compiled into the
 # program as resources; run this again only to change them. The result is the same on every
 # run: the random trees come from a fixed seed and the files carry no dates.
-set -euo pipefail
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 
 out=about/pictures

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Draws docs/architecture.svg from docs/architecture.dot (Graphviz). Run it after changing the
 # layers; the picture is committed so that the README shows it without a build.
-set -euo pipefail
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 if ! command -v dot >/dev/null; then
     sudo=()

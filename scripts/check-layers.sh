@@ -5,7 +5,7 @@
 # core includes a GUI folder.
 #
 #   scripts/check-layers.sh [SOURCE_DIR]
-set -euo pipefail
+source "$(dirname "$0")/strict.sh"
 cd "${1:-$(dirname "$0")/..}"
 
 core="base host settings export cli"

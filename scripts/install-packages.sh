@@ -2,7 +2,7 @@
 # Installs those of the given Debian packages that this machine lacks; nothing twice.
 #
 #   scripts/install-packages.sh PACKAGE...
-set -euo pipefail
+source "$(dirname "$0")/strict.sh"
 missing=()
 for package in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the three windows and the check report on the demo database into docs/main.png,
 # docs/settings.png, docs/about.png and docs/check.png, the screenshots of the README. Run it after any change to a window.
-set -euo pipefail
+source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh >/dev/null
