@@ -15,8 +15,16 @@ QString trimBlanks(const QString &text);
 // Windows systems). Never null.
 QTextCodec *ansiCodec();
 
+// The Windows-1252 byte of c into *byte; false when the code page has none for it (a half of
+// a surrogate pair never has one). The one rule of what a file of the program can hold.
+bool toAnsi(QChar c, char *byte);
+
 // The position of the first character of text that Windows-1252 cannot hold, or -1. For a
 // character outside the Basic Multilingual Plane it is that of its first half.
 qsizetype firstOutsideAnsi(const QString &text);
+
+// The character at pos as a message shows it: both halves of a surrogate pair kept together,
+// so that an emoji is named whole rather than as half a character.
+QString characterAt(const QString &text, qsizetype pos);
 
 } // namespace TextRules

@@ -277,12 +277,8 @@ int ExportCli::printEntries(const Request &request, const HostDatabase &database
         HostLists::ListState state = HostLists::ListMissing;
         ok = lists.findList(request.list, &state);
         const QString list = TextRules::trimBlanks(request.list);
-        if (ok && state == HostLists::ListMissing) {
-            m_err << QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(list) << '\n';
-            return Failed;
-        }
-        if (ok && state == HostLists::ListLocked) {
-            m_err << QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(list) << '\n';
+        if (ok && state != HostLists::ListOpen) {
+            m_err << HostLists::refusal(state, list) << '\n';
             return Failed;
         }
         ok = ok && lists.lotsOfList(request.list, &entries);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/DeliveryField.h"
 #include "host/HostValue.h"
 #include "settings/ExportSettings.h"
 
@@ -10,23 +11,24 @@
 class QLocale;
 
 // The run values a line is built from: the settings as the run took them (the twelve field
-// sources and the two owner sources already resolved for the current log), the header row's
-// list number, and the log's list date formatted "yyyymmdd".
+// sources and the two owner sources already resolved for the current log) and the header
+// row's list number.
 struct RunValues
 {
     std::array<QString, ExportSettings::KeyCount> value;
     QString headerListe;
-    QString listDatum;
 
     const QString &operator[](ExportSettings::Key key) const { return value[key]; }
     QString &operator[](ExportSettings::Key key) { return value[key]; }
 };
 
-// The columns of one log row that go into its line. The owner's values are text, "" for NULL,
-// and are read only when the log has an owner (NUMMER not NULL).
+// The columns of one log row that go into its line, and its list date formatted "yyyymmdd"
+// ("" when it is no date). The owner's values are text, "" for NULL, and are read only when
+// the log has an owner (NUMMER not NULL).
 struct LogRecord
 {
     HostValue los, blnr, klst, ha, gkl, laenge, durch, ak, liste, mwst;
+    QString listDatum;
     bool hasOwner = false;
     QString nummer, name, ort, plz, strasse, nation, blz, konto;
 };
@@ -47,7 +49,7 @@ private:
 class DeliveryLine
 {
 public:
-    static constexpr int FieldCount = 46;
+    static constexpr int FieldCount = DeliveryField::Count;
     using Fields = std::array<QString, FieldCount>;
 
     // Fills the fields of the current log and moves the piece counter on.
@@ -56,19 +58,22 @@ public:
 
     static QString join(const Fields &fields);
 
+    // Why a line cannot go to the sawmill as it is: a ";", CR or LF in a field would shift the
+    // fields after it, and a character outside Windows-1252 cannot be written.
+    struct Problem
+    {
+        int field = -1; // index, 0 to 45
+        // The character that cannot be written; empty when the field holds a separator, which
+        // is named first.
+        QString character;
+        // "Feld 5 (Forstamt) von Stamm 15 enthält …"; without the log when blnr is null (a
+        // report that names the log itself).
+        QString message(const QString &blnr) const;
+    };
+
     // The line as the delivery file holds it, Windows-1252 and ended by CR LF, written over
     // bytes; a run passes the same buffer for every line, so that lines cost no allocation.
-    // False, with bytes of no use, when a field fails fieldProblem(), which then says why: a
-    // character Windows-1252 lacks would be lost, a separator would shift the fields.
-    static bool encode(const Fields &fields, QByteArray &bytes);
-
-    // Why a field cannot go to the sawmill as it is, or "" when all can: a ";", CR or LF would
-    // shift the following fields, and a character outside Windows-1252 cannot be written.
-    // The first such field in field order is named by number and meaning, with the log
-    // number blnr unless that is null (a report that names the log itself); *field receives
-    // its index.
-    static QString fieldProblem(const Fields &fields, const QString &blnr, int *field = nullptr);
-
-    // What field index (0 to 45) holds, as the messages name it: "Name des Waldbesitzers".
-    static QString fieldMeaning(int index);
+    // False, with bytes of no use, when a field cannot be written; *problem then names the
+    // first such field.
+    static bool encode(const Fields &fields, QByteArray &bytes, Problem *problem);
 };

@@ -95,7 +95,7 @@ QList<Problem> failedChecks(const RunValues &run, const LogRecord &log,
         setting(check);
     if (!hasLogNumber(log.blnr, locale))
         ofLog("Stammnummer ist nicht ausgefüllt");
-    if (run.listDatum.isEmpty())
+    if (log.listDatum.isEmpty())
         ofLog("Listendatum ist nicht ausgefüllt");
     if (!log.hasOwner || (!problems.isEmpty() && !ownerChecksAfterFailure))
         return problems;
@@ -110,40 +110,13 @@ QList<Problem> failedChecks(const RunValues &run, const LogRecord &log,
     return problems;
 }
 
-// The setting behind a field of the delivery line that holds a setting's value as the run
-// took it, or KeyCount; field 8 is the header's list number.
-K::Key fieldSetting(int index)
+// A field problem is shared when its field holds the same value on every log; it is mended in
+// the setting the field shows.
+Problem fieldProblem(const DeliveryLine::Problem &problem, const QString &blnr,
+                     const RunValues &run, const PerLogKeys &perLog)
 {
-    static const K::Key Keys[] = {
-        K::BUNDESLAND,
-        K::LIEFNRBRETT,
-        K::KAUVERTRNR,
-        K::EXTKAUFVERTRNR,
-        K::FORSTAMT,
-        K::FORSTAMTNUMMER,
-        K::FWJ,
-        K::KeyCount,
-        K::REVIER,
-        K::DISTRIKT,
-        K::STRASSEREVIER,
-        K::PLZREVIER,
-        K::ORTREVIER,
-        K::NAMEREVIERFORSTER,
-        K::TELREVIERFORSTER,
-        K::KeyCount,
-        K::KeyCount,
-        K::ABT,
-        K::UABT,
-    };
-    return index < int(std::size(Keys)) ? Keys[index] : K::KeyCount;
-}
-
-// A field problem is shared when its field holds the same value on every log.
-Problem fieldProblem(const QString &message, int field, const PerLogKeys &perLog)
-{
-    const K::Key key = fieldSetting(field);
-    const bool shared = key == K::KeyCount ? field == 7 : !perLog[key];
-    return { message, key, shared };
+    const DeliveryField &field = DeliveryField::Layout[problem.field];
+    return { problem.message(blnr), field.settingShown(run), field.sameForEveryLog(perLog) };
 }
 
 // The first character of a file name piece that no Windows file name may hold, described
@@ -182,8 +155,6 @@ public:
     {
     }
 
-    HostValue listDatum(const HostRow &row) const { return row.value(m_listDatum); }
-
     LogRecord read(const HostRow &row, const QLocale &locale) const
     {
         LogRecord log;
@@ -197,6 +168,7 @@ public:
         log.ak = row.value(m_ak);
         log.liste = row.value(m_liste);
         log.mwst = row.value(m_mwst);
+        log.listDatum = ValueFormat::listDate(row.value(m_listDatum));
         const HostValue nummer = row.value(m_nummer);
         log.hasOwner = !nummer.isNull();
         if (log.hasOwner) {
@@ -348,15 +320,14 @@ bool ExportRun::readHeaderValues(const QString &listName, RunValues &run)
         if (header.failed())
             say(databaseErrorMessage(header.errorString()));
         else
-            say(QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName));
+            say(HostLists::refusal(HostLists::ListMissing, listName));
         return false;
     }
     // A locked list is not to be exported. The selector offers none, but a typed name can
     // still reach one, or the host may have locked the list since the selector was filled.
     const int lockColumn = header.indexOf(QStringLiteral("GESPERRT"));
-    double locked = 0;
-    if (lockColumn >= 0 && header.value(lockColumn).toDouble(&locked) && locked != 0) {
-        say(QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName));
+    if (lockColumn >= 0 && HostLists::isLocked(header.value(lockColumn))) {
+        say(HostLists::refusal(HostLists::ListLocked, listName));
         return false;
     }
     for (K::Key key : { K::BUNDESLAND, K::FORSTAMT, K::FORSTAMTNUMMER, K::FWJ })
@@ -467,7 +438,6 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
         ++position;
 
         // The run values of this log.
-        run.listDatum = ValueFormat::listDate(columns->listDatum(logs));
         for (size_t i = 0; i < std::size(FieldSource::ValueSettings); ++i)
             ResolveLogField(sources.values[i], run[FieldSource::ValueSettings[i]], logs, m_locale);
         for (K::Key key : PlainPerLogKeys)
@@ -483,11 +453,9 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
         if (problems.isEmpty()) {
             const DeliveryLine::Fields fields =
                     DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale);
-            if (!DeliveryLine::encode(fields, line)) {
-                int field = -1;
-                const QString message =
-                        DeliveryLine::fieldProblem(fields, checking ? QString() : blnr, &field);
-                problems << fieldProblem(message, field, perLog);
+            DeliveryLine::Problem problem;
+            if (!DeliveryLine::encode(fields, line, &problem)) {
+                problems << fieldProblem(problem, checking ? QString() : blnr, run, perLog);
             } else if (!checking && !file.write(line)) {
                 say(fileErrorMessage(m_deliveryPath, file.errorString()));
                 return false;

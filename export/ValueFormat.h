@@ -19,9 +19,4 @@ public:
     // A numeric pattern of zeros ("0000"): a text that reads as a number becomes that number
     // rounded to a whole one with leading zeros up to the width; any other text stays as it is.
     static QString zeroPadded(const QString &text, int width, const QLocale &locale);
-
-private:
-    // A C-notation decimal ("12.25") rounded half away from zero to that many decimals,
-    // always with exactly that many ("12.3"); no "-" when the result is zero.
-    static QString roundDecimal(const QString &decimal, int decimals);
 };

@@ -1,9 +1,10 @@
-// The delivery line builder on any run values and log row: a line is written exactly when it
-// passes fieldProblem(), and then holds exactly 46 fields, no line break, and the codec's
-// Windows-1252 bytes; the number masks give what they promise for any decimal text; a double's
-// decimal text is Qt's shortest form.
+// The delivery line builder on any run values and log row: a line that is written holds
+// exactly 46 fields, no line break, and the codec's Windows-1252 bytes; a line that is refused
+// names a field that really holds a separator or a character the codec cannot write; the number
+// masks give what they promise for any decimal text; a double's decimal text is Qt's shortest form.
 #include "FuzzCheck.h"
 
+#include "base/DecimalText.h"
 #include "base/TextRules.h"
 #include "export/DeliveryLine.h"
 #include "export/ValueFormat.h"
@@ -57,11 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (QString &setting : run.value)
         setting = text(input);
     run.headerListe = text(input);
-    run.listDatum = text(input);
     LogRecord log;
     for (HostValue *column : { &log.los, &log.blnr, &log.klst, &log.ha, &log.gkl, &log.laenge,
                                &log.durch, &log.ak, &log.liste, &log.mwst })
         *column = value(input);
+    log.listDatum = text(input);
     log.hasOwner = input.ConsumeBool();
     for (QString *owner : { &log.nummer, &log.name, &log.ort, &log.plz, &log.strasse, &log.nation,
                             &log.blz, &log.konto })
@@ -71,15 +72,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const DeliveryLine::Fields fields = DeliveryLine::BuildDeliveryLine(run, log, counter, german);
     const QString line = DeliveryLine::join(fields);
     QByteArray bytes;
-    const bool encoded = DeliveryLine::encode(fields, bytes);
-    fuzzCheck(encoded == DeliveryLine::fieldProblem(fields, QStringLiteral("1")).isEmpty(),
-              "written exactly when the field check passes", line);
-    if (encoded) {
+    DeliveryLine::Problem problem;
+    if (DeliveryLine::encode(fields, bytes, &problem)) {
         fuzzCheck(bytes == TextRules::ansiCodec()->fromUnicode(line) + "\r\n", "the codec's bytes",
                   line);
         fuzzCheck(line.count(u';') == DeliveryLine::FieldCount - 1, "46 fields", line);
         fuzzCheck(!line.contains(u'\r') && !line.contains(u'\n'), "one line", line);
         fuzzCheck(TextRules::ansiCodec()->canEncode(line), "Windows-1252 only", line);
+    } else {
+        const QString &field = fields.at(problem.field);
+        static const QRegularExpression separator(QStringLiteral("[;\r\n]"));
+        const bool named = problem.character.isEmpty()
+                ? field.contains(separator)
+                : field.contains(problem.character) && !field.contains(separator)
+                        && !TextRules::ansiCodec()->canEncode(problem.character);
+        fuzzCheck(named, "the refused field holds what the message names", field);
+        for (int i = 0; i < problem.field; ++i)
+            fuzzCheck(!fields.at(i).contains(separator)
+                              && TextRules::ansiCodec()->canEncode(fields.at(i)),
+                      "no earlier field is refused", fields.at(i));
     }
 
     // "###0.0": digits, the decimal comma, one digit.
@@ -93,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (std::isfinite(binary)) {
         const QString decimal = HostValue::number(binary).decimalText();
         fuzzCheck(decimal
-                          == HostValue::normalizeDecimal(
+                          == DecimalText::normalize(
                                   QString::number(binary, 'f', QLocale::FloatingPointShortest)),
                   "shortest decimal", decimal);
     }

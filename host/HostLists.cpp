@@ -28,13 +28,17 @@ QString HostLists::logsCondition()
 bool HostLists::openLists(QStringList *lists)
 {
     lists->clear();
-    HostQuery query = m_database.exec(
-            QStringLiteral("SELECT LISTE FROM LISTENKOPF WHERE LISTE IS NOT NULL AND "
-                           "COALESCE(GESPERRT,0) = 0 ORDER BY LISTE "));
+    // The lock is read, not compared in SQL, so that the selector and the export agree on a
+    // value that is no number.
+    HostQuery query = m_database.exec(QStringLiteral(
+            "SELECT LISTE, GESPERRT FROM LISTENKOPF WHERE LISTE IS NOT NULL ORDER BY LISTE "));
     const int column = query.indexOf(QStringLiteral("LISTE"));
+    const int lock = query.indexOf(QStringLiteral("GESPERRT"));
     const QLocale locale = QLocale::system();
-    while (query.next())
-        lists->append(TextRules::trimBlanks(query.value(column).toText(locale)));
+    while (query.next()) {
+        if (!isLocked(query.value(lock)))
+            lists->append(TextRules::trimBlanks(query.value(column).toText(locale)));
+    }
     m_errorString = query.errorString();
     m_errorNumber = query.errorNumber();
     return !query.failed();
@@ -78,11 +82,28 @@ bool HostLists::findList(const QString &listName, ListState *state)
     HostQuery query = m_database.exec(QStringLiteral("SELECT GESPERRT FROM LISTENKOPF WHERE ")
                                               + headerCondition(),
                                       { TextRules::trimBlanks(listName) });
-    if (query.next()) {
-        double locked = 0;
-        *state = query.value(0).toDouble(&locked) && locked != 0 ? ListLocked : ListOpen;
-    }
+    if (query.next())
+        *state = isLocked(query.value(0)) ? ListLocked : ListOpen;
     m_errorString = query.errorString();
     m_errorNumber = query.errorNumber();
     return !query.failed();
+}
+
+bool HostLists::isLocked(const HostValue &gesperrt)
+{
+    double value = 0;
+    return !gesperrt.isNull() && !(gesperrt.toDouble(&value) && value == 0);
+}
+
+QString HostLists::refusal(ListState state, const QString &listName)
+{
+    switch (state) {
+    case ListOpen:
+        break;
+    case ListLocked:
+        return QStringLiteral("Liste %1 ist gesperrt - Abbruch!").arg(listName);
+    case ListMissing:
+        return QStringLiteral("Liste %1 nicht gefunden - Abbruch!").arg(listName);
+    }
+    return QString();
 }

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class HostDatabase;
+class HostValue;
 
 // The two selections the main window offers: the open timber lists, and the lots of one list.
 //
@@ -28,6 +29,14 @@ public:
     enum ListState { ListOpen, ListLocked, ListMissing };
     // Whether the header row of the list exists and is locked, as the export sees it.
     bool findList(const QString &listName, ListState *state);
+
+    // Whether a header row's GESPERRT value locks its list: anything but NULL or the number 0,
+    // a text that is no number included, so that a value the program cannot read never opens
+    // a list to export. Every path that offers or exports a list decides by this.
+    static bool isLocked(const HostValue &gesperrt);
+    // Why a list is not exported: "Liste 4711 nicht gefunden - Abbruch!" or "… ist gesperrt
+    // - Abbruch!"; "" for an open list.
+    static QString refusal(ListState state, const QString &listName);
 
     // An SQL expression: the column without blanks at both ends, written so that SQL Server,
     // SQLite and PostgreSQL all accept it.

@@ -1,67 +1,12 @@
 #include "host/HostValue.h"
 
+#include "base/DecimalText.h"
+
 #include <QLocale>
 
-#include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace {
-
-// Number formatting is written here with std::to_chars rather than with QString::number(value,
-// 'f', QLocale::FloatingPointShortest), which gives the same digits through QLocale's general
-// formatter, for speed: every number of every log read passes here when it is compared or
-// written. Its cost is part of the export's own instructions per log in the callgrind profile
-// of bench/run.sh's SQLite rows (README, Performance); it was not measured against Qt's
-// formatter on its own.
-//
-// The shortest decimal text that reads back as value, in fixed notation: the digits of the
-// shortest round trip, padded with zeros up to the decimal point ("1e+22" gives 1 and 22
-// zeros). Finite values only.
-QString shortestDecimal(double value)
-{
-    if (value == 0)
-        return QStringLiteral("0"); // -0 as well
-    char scientific[32];
-    const char *const end = std::to_chars(scientific, scientific + sizeof scientific, value,
-                                          std::chars_format::scientific)
-                                    .ptr;
-    const char *pos = scientific;
-    const bool negative = *pos == '-';
-    if (negative)
-        ++pos;
-    char digits[20];
-    int count = 0;
-    for (; pos < end && *pos != 'e'; ++pos) {
-        if (*pos != '.')
-            digits[count++] = *pos;
-    }
-    int exponent = 0;
-    if (pos < end)
-        std::from_chars(pos + (pos[1] == '+' ? 2 : 1), end, exponent);
-
-    // At most a sign, "0.", 323 zeros and 17 digits, or 309 digits before the point.
-    char text[352];
-    char *out = text;
-    if (negative)
-        *out++ = '-';
-    // The decimal point follows the first `point` digits.
-    const int point = exponent + 1;
-    if (point <= 0) {
-        *out++ = '0';
-        *out++ = '.';
-        out = std::fill_n(out, -point, '0');
-        out = std::copy_n(digits, count, out);
-    } else if (point < count) {
-        out = std::copy_n(digits, point, out);
-        *out++ = '.';
-        out = std::copy_n(digits + point, count - point, out);
-    } else {
-        out = std::copy_n(digits, count, out);
-        out = std::fill_n(out, point - count, '0');
-    }
-    return QString::fromLatin1(text, out - text);
-}
 
 // The number that a few ASCII digits spell, or -1 when one is no digit.
 int digitsValue(QStringView digits)
@@ -75,71 +20,7 @@ int digitsValue(QStringView digits)
     return value;
 }
 
-QString wholeDecimal(qint64 value)
-{
-    char digits[24];
-    const char *const end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return QString::fromLatin1(digits, end - digits);
-}
-
 } // namespace
-
-QString HostValue::normalizeDecimal(const QString &input)
-{
-    const QString text = input.trimmed();
-    qsizetype pos = 0;
-    bool negative = false;
-    if (pos < text.size() && (text.at(pos) == u'+' || text.at(pos) == u'-')) {
-        negative = text.at(pos) == u'-';
-        ++pos;
-    }
-    const qsizetype intBegin = pos;
-    while (pos < text.size() && text.at(pos).isDigit() && text.at(pos).unicode() < 128)
-        ++pos;
-    QStringView intPart = QStringView(text).mid(intBegin, pos - intBegin);
-    QStringView fracPart;
-    if (pos < text.size() && text.at(pos) == u'.') {
-        const qsizetype fracBegin = ++pos;
-        while (pos < text.size() && text.at(pos).isDigit() && text.at(pos).unicode() < 128)
-            ++pos;
-        fracPart = QStringView(text).mid(fracBegin, pos - fracBegin);
-    }
-    if (intPart.isEmpty() && fracPart.isEmpty())
-        return QString();
-    if (pos < text.size()) {
-        // Only an exponent may follow; such values went through a binary floating type anyway.
-        if (text.at(pos) != u'e' && text.at(pos) != u'E')
-            return QString();
-        bool ok = false;
-        const double value = text.toDouble(&ok);
-        return ok && std::isfinite(value) ? shortestDecimal(value) : QString();
-    }
-    while (intPart.size() > 1 && intPart.front() == u'0')
-        intPart = intPart.mid(1);
-    while (!fracPart.isEmpty() && fracPart.back() == u'0')
-        fracPart.chop(1);
-    QString result;
-    if (intPart.isEmpty())
-        intPart = u"0";
-    if (negative && !(intPart == u"0" && fracPart.isEmpty()))
-        result += u'-';
-    result += intPart;
-    if (!fracPart.isEmpty()) {
-        result += u'.';
-        result += fracPart;
-    }
-    return result;
-}
-
-QString HostValue::localeDecimal(QString decimal, const QLocale &locale)
-{
-    const qsizetype point = decimal.indexOf(u'.');
-    if (point >= 0)
-        decimal.replace(point, 1, locale.decimalPoint());
-    if (decimal.startsWith(u'-'))
-        decimal.replace(0, 1, locale.negativeSign());
-    return decimal;
-}
 
 HostValue HostValue::text(QString text)
 {
@@ -151,7 +32,7 @@ HostValue HostValue::text(QString text)
 
 HostValue HostValue::number(const QString &decimal)
 {
-    const QString normalized = normalizeDecimal(decimal);
+    const QString normalized = DecimalText::normalize(decimal);
     if (normalized.isEmpty())
         return text(decimal);
     HostValue v;
@@ -199,8 +80,8 @@ QString HostValue::toText(const QLocale &locale) const
     case Number:
         // Digits alone read the same in every locale.
         if (m_form == Whole && m_whole >= 0)
-            return wholeDecimal(m_whole);
-        return localeDecimal(decimalText(), locale);
+            return DecimalText::whole(m_whole);
+        return DecimalText::toLocale(decimalText(), locale);
     case Date: {
         QString format = locale.dateFormat(QLocale::ShortFormat);
         if (!format.contains(QLatin1String("yyyy")))
@@ -221,16 +102,16 @@ QString HostValue::decimalText() const
 {
     if (m_kind == Number) {
         switch (m_form) {
-        case DecimalText:
+        case ExactText:
             return m_text;
         case Whole:
-            return wholeDecimal(m_whole);
+            return DecimalText::whole(m_whole);
         case Binary:
-            return shortestDecimal(m_binary);
+            return DecimalText::shortest(m_binary);
         }
     }
     if (m_kind == Text)
-        return normalizeDecimal(m_text);
+        return DecimalText::normalize(m_text);
     return QString();
 }
 

@@ -35,7 +35,7 @@ public:
     QString toText(const QLocale &locale) const;
 
     // The exact decimal text of a number, or of a text that reads as one; empty otherwise.
-    // Its canonical form (see normalizeDecimal()); a double gives its shortest such form.
+    // Its canonical form (DecimalText::normalize); a double gives its shortest such form.
     QString decimalText() const;
     // The value of decimalText() as a double.
     bool toDouble(double *value) const;
@@ -44,14 +44,6 @@ public:
     // by a time); an invalid QDate otherwise.
     QDate toDate() const;
 
-    // Canonical form of a C-notation decimal: no "+", no leading or trailing zeros, no "-0".
-    // Returns an empty string when the text is no finite number.
-    static QString normalizeDecimal(const QString &input);
-
-    // A C-notation decimal in the locale's notation: its decimal separator and minus sign,
-    // no grouping.
-    static QString localeDecimal(QString decimal, const QLocale &locale);
-
     // Numbers are equal when their decimal texts are, however they are held.
     bool operator==(const HostValue &other) const;
     bool operator!=(const HostValue &other) const { return !(*this == other); }
@@ -59,10 +51,10 @@ public:
 private:
     enum Kind : quint8 { Null, Text, Number, Date };
     // How a Number is held.
-    enum Form : quint8 { DecimalText, Whole, Binary };
+    enum Form : quint8 { ExactText, Whole, Binary };
 
     Kind m_kind = Null;
-    Form m_form = DecimalText;
+    Form m_form = ExactText;
     qint64 m_whole = 0;
     double m_binary = 0;
     QString m_text;

@@ -58,13 +58,11 @@ bool BrettIni::SaveBrettIni(const ExportSettings &settings)
         const qsizetype pos = TextRules::firstOutsideAnsi(value);
         if (pos < 0)
             continue;
-        const bool pair = value.at(pos).isHighSurrogate() && pos + 1 < value.size()
-                && value.at(pos + 1).isLowSurrogate();
         m_errorString = QStringLiteral("Die Einstellungen konnten nicht in %1 gespeichert "
                                        "werden: %2=%3 enthält das Zeichen %4, das die Datei "
                                        "nicht aufnehmen kann.")
                                 .arg(m_path, ExportSettings::keyName(key), value,
-                                     value.mid(pos, pair ? 2 : 1));
+                                     TextRules::characterAt(value, pos));
         return false;
     }
     // Windows-1252 bytes that happen to be valid UTF-8 ("Ã¶" alone among the values) would be

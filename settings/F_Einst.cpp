@@ -138,11 +138,9 @@ public:
         const qsizetype pos = TextRules::firstOutsideAnsi(input);
         if (pos < 0)
             return Acceptable;
-        const bool pair = input.at(pos).isHighSurrogate() && pos + 1 < input.size()
-                && input.at(pos + 1).isLowSurrogate();
         QToolTip::showText(m_edit->mapToGlobal(QPoint(0, m_edit->height())),
                            QStringLiteral("Das Zeichen %1 kann Brett.Ini nicht aufnehmen.")
-                                   .arg(input.mid(pos, pair ? 2 : 1)),
+                                   .arg(TextRules::characterAt(input, pos)),
                            m_edit);
         return Invalid;
     }

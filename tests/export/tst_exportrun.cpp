@@ -137,6 +137,9 @@ void TestExportRun::run_data()
         { "Liste 815 nicht gefunden - Abbruch!" });
     row("locked list typed by name", { "UPDATE LISTENKOPF SET GESPERRT = 1" }, {}, {},
         { "Liste 815 ist gesperrt - Abbruch!" });
+    // The selector does not offer such a list either: a lock the program cannot read locks.
+    row("locked by a text that is no number", { "UPDATE LISTENKOPF SET GESPERRT = 'ja'" }, {}, {},
+        { "Liste 815 ist gesperrt - Abbruch!" });
     row("supplier from a log column is empty at header level", {}, { "LIEFNRBRETT=WO1" }, {},
         { "Lieferscheinnummer wurde nicht eingegeben! - Abbruch!" });
     row("no lot selected takes all, by log number", threeLots, {}, {}, ok,

@@ -51,7 +51,7 @@ void TestHostDatabase::initTestCase()
 {
     QVERIFY(m_host.exec(
             { "INSERT INTO LISTENKOPF (LISTE, GESPERRT) VALUES ('4712', 0), ('4711  ', NULL), "
-              "('gesperrt', 1), (NULL, 0)",
+              "('gesperrt', 1), ('gesperrt-text', 'ja'), (NULL, 0)",
               "INSERT INTO LOGS (ID_LOG, LISTE, LOS) VALUES (1, '4711', '2'), (2, '4711 ', '1 '), "
               "(3, '4711', 'A'), (4, '4711', '2'), (5, '4712', 'B'), (6, '4712', ''), "
               "(7, '4712', NULL), (9, '4713', 'Z'), (10, '4712', '  ')",
