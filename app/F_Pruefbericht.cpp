@@ -104,12 +104,7 @@ F_Pruefbericht::F_Pruefbericht(const CheckReport &report, QWidget *parent)
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-QString F_Pruefbericht::text(const CheckReport &report)
-{
-    return (QStringList { report.selectionText() } + report.lines()).join(u'\n') + u'\n';
-}
-
 void F_Pruefbericht::But_Kopieren_Click()
 {
-    QGuiApplication::clipboard()->setText(text(m_report));
+    QGuiApplication::clipboard()->setText(m_report.text());
 }

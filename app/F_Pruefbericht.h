@@ -19,9 +19,6 @@ class F_Pruefbericht : public QDialog
 public:
     explicit F_Pruefbericht(const CheckReport &report, QWidget *parent = nullptr);
 
-    // The report as text: the selection, then the lines of the report.
-    static QString text(const CheckReport &report);
-
 private slots:
     void But_Kopieren_Click();
 

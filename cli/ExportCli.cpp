@@ -63,7 +63,8 @@ QString ExportCli::usage()
             "  --version          die Version\n"
             "  -h, --help         dieser Text\n"
             "\n"
-            "Meldungen gehen auf die Fehlerausgabe, der Pfad der Lieferdatei auf die Ausgabe.\n"
+            "Meldungen gehen auf die Fehlerausgabe, der Pfad der Lieferdatei und der Prüfbericht\n"
+            "auf die Ausgabe.\n"
             "Rückgabe: 0 Erfolg, 1 Abbruch, 2 Aufruf-, Datenbank- oder Einstellungsfehler.\n");
 }
 // clang-format on
@@ -251,10 +252,10 @@ int ExportCli::exportList(const Request &request, const HostDatabase &database,
     const bool checking = request.action == Request::Check;
     run.setMode(checking ? ExportRun::CheckOnly : ExportRun::Export);
     const bool succeeded = run.run(request.list, request.lots);
-    if (checking && run.report().isComplete()) {
-        for (const QString &line : run.report().lines())
-            messages.showMessage(line);
-    }
+    // The report is the result of a check, as the delivery file's path is that of an export;
+    // what stopped the check stays on the error output.
+    if (checking && run.report().isComplete())
+        m_out << run.report().text();
     if (!succeeded)
         return Failed;
     if (!checking) {

@@ -32,6 +32,11 @@ void CheckReport::addLogProblem(const LogProblem &problem)
     m_logProblems.append(problem);
 }
 
+void CheckReport::addHint(const QString &hint)
+{
+    m_hints.append(hint);
+}
+
 void CheckReport::countLog(bool failed)
 {
     ++m_logsChecked;
@@ -74,8 +79,14 @@ QStringList CheckReport::lines() const
                          .arg(problem.message, whereToMend(problem.key));
     for (const LogProblem &problem : m_logProblems)
         lines << logName(problem) + QStringLiteral(": ") + problem.message;
+    lines << m_hints;
     lines << counts();
     if (isClean())
         lines << QStringLiteral("Keine Fehler gefunden");
     return lines;
+}
+
+QString CheckReport::text() const
+{
+    return (QStringList { selectionText() } + lines()).join(u'\n') + u'\n';
 }

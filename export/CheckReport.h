@@ -33,6 +33,8 @@ public:
     // Adds a shared problem unless it is listed already.
     void addShared(const QString &message, ExportSettings::Key key);
     void addLogProblem(const LogProblem &problem);
+    // What is probably wrong but does not stop an export, a line beginning "Hinweis".
+    void addHint(const QString &hint);
     void countLog(bool failed);
     // The check went through every log; a run that stopped on the way has no report.
     void setComplete() { m_complete = true; }
@@ -43,6 +45,7 @@ public:
     QStringList lots() const { return m_lots; }
     const QList<SharedProblem> &sharedProblems() const { return m_shared; }
     const QList<LogProblem> &logProblems() const { return m_logProblems; }
+    const QStringList &hints() const { return m_hints; }
     int logsChecked() const { return m_logsChecked; }
     int logsFailed() const { return m_logsFailed; }
     bool isComplete() const { return m_complete; }
@@ -57,14 +60,18 @@ public:
     QString counts() const;
 
     // The report as text, one line a problem: the shared problems, the logs' problems, the
-    // counts, then "Keine Fehler gefunden" when there are none.
+    // hints, the counts, then "Keine Fehler gefunden" when there are none.
     QStringList lines() const;
+    // The whole report as the command line prints it and the window copies it: the selection,
+    // then lines(), each ended by a line feed.
+    QString text() const;
 
 private:
     QString m_list;
     QStringList m_lots;
     QList<SharedProblem> m_shared;
     QList<LogProblem> m_logProblems;
+    QStringList m_hints;
     int m_logsChecked = 0;
     int m_logsFailed = 0;
     bool m_complete = false;

@@ -12,6 +12,7 @@
 #include "settings/ExportSettings.h"
 
 #include <QDir>
+#include <QHash>
 
 #include <array>
 #include <optional>
@@ -187,6 +188,97 @@ public:
 private:
     int m_los, m_blnr, m_klst, m_ha, m_gkl, m_laenge, m_durch, m_ak, m_liste, m_listDatum, m_mwst,
             m_nummer, m_name, m_ort, m_plz, m_strasse, m_nation, m_blz, m_konto;
+};
+
+// A log as a hint names it: by its number and lot.
+QString hintPrefix(const QString &blnr, const QString &lot)
+{
+    return QStringLiteral("Hinweis: Stamm %1 (%2): ")
+            .arg(blnr.isEmpty() ? QStringLiteral("ohne Nummer") : blnr,
+                 lot.isEmpty() ? QStringLiteral("ohne Los") : QStringLiteral("Los ") + lot);
+}
+
+// A measure that is missing, not positive or beyond what a log can be; "" when plausible.
+QString measureHint(const HostValue &value, const char *column, double limit, bool limitIncluded,
+                    const QString &beyond, const QLocale &locale)
+{
+    double number = 0;
+    if (!value.toDouble(&number))
+        return QStringLiteral("%1 fehlt").arg(QLatin1String(column));
+    const QString text = value.toText(locale);
+    if (number <= 0)
+        return QStringLiteral("%1 %2 ist nicht größer als 0").arg(QLatin1String(column), text);
+    if (number > limit || (limitIncluded && number == limit))
+        return QStringLiteral("%1 %2 ist %3").arg(QLatin1String(column), text, beyond);
+    return QString();
+}
+
+// The hints of a check: what is probably wrong with the list but stops no export.
+class Hints
+{
+public:
+    Hints(CheckReport &report, const QLocale &locale) : m_report(report), m_locale(locale)
+    {
+        const QString point = locale.decimalPoint();
+        if (point != QLatin1String(",")) {
+            report.addHint(QStringLiteral("Hinweis: Das Dezimaltrennzeichen der "
+                                          "Ländereinstellungen ist „%1“, nicht das Komma; "
+                                          "Längen und Dezimalzahlen werden damit geliefert")
+                                   .arg(point));
+        }
+    }
+
+    // The settings that the delivery line cuts to its field's width, once for the run.
+    void settings(const RunValues &run, const PerLogKeys &perLog)
+    {
+        for (const DeliveryField &field : DeliveryField::Layout) {
+            const K::Key key = field.settingShown(run);
+            if (key == K::KeyCount || field.width == 0 || !field.sameForEveryLog(perLog)
+                || run[key].size() <= field.width)
+                continue;
+            m_report.addHint(
+                    QStringLiteral("Hinweis: „%1“ enthält „%2“, geliefert wird „%3“")
+                            .arg(ExportSettings::label(key), run[key], run[key].left(field.width)));
+        }
+    }
+
+    void log(const LogRecord &log, const QString &blnr, const QString &lot)
+    {
+        const QString prefix = hintPrefix(blnr, lot);
+        for (const QString &hint : { measureHint(log.durch, "DURCH", 150, true,
+                                                 QStringLiteral("150 cm oder mehr"), m_locale),
+                                     measureHint(log.laenge, "LAENGE", 20, false,
+                                                 QStringLiteral("mehr als 20 m"), m_locale) }) {
+            if (!hint.isEmpty())
+                m_report.addHint(prefix + hint);
+        }
+        if (blnr.isEmpty())
+            return;
+        QStringList &lots = m_lotsByNumber[blnr];
+        if (lots.isEmpty())
+            m_numbers.append(blnr);
+        lots.append(lot);
+    }
+
+    // Every log whose number another log of the selection has as well.
+    void finish()
+    {
+        for (const QString &blnr : std::as_const(m_numbers)) {
+            const QStringList &lots = m_lotsByNumber[blnr];
+            if (lots.size() < 2)
+                continue;
+            for (const QString &lot : lots)
+                m_report.addHint(hintPrefix(blnr, lot)
+                                 + QStringLiteral("die Stammnummer kommt in der Auswahl %1-mal vor")
+                                           .arg(lots.size()));
+        }
+    }
+
+private:
+    CheckReport &m_report;
+    const QLocale &m_locale;
+    QStringList m_numbers; // in order of their first log
+    QHash<QString, QStringList> m_lotsByNumber;
 };
 
 QString missingColumnMessage(const QString &column, K::Key key)
@@ -424,6 +516,9 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
     std::optional<LogColumns> columns;
     LogSources sources;
     PerLogKeys perLog {};
+    std::optional<Hints> hints;
+    if (checking)
+        hints.emplace(m_report, m_locale);
     int position = 0;
     while (logs.next()) {
         if (!columns) {
@@ -462,13 +557,16 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
             }
         }
         if (checking) {
+            const QString lot = TextRules::trimBlanks(log.los.toText(m_locale));
+            if (position == 1)
+                hints->settings(run, perLog);
+            hints->log(log, blnr, lot);
             m_report.countLog(m_headerFailed || !problems.isEmpty());
             for (const Problem &problem : problems) {
                 if (problem.shared)
                     m_report.addShared(problem.message, problem.key);
                 else
-                    m_report.addLogProblem({ position, blnr, hasLogNumber(log.blnr, m_locale),
-                                             TextRules::trimBlanks(log.los.toText(m_locale)),
+                    m_report.addLogProblem({ position, blnr, hasLogNumber(log.blnr, m_locale), lot,
                                              problem.message });
             }
             continue;
@@ -482,6 +580,17 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
     }
     if (logs.failed()) {
         say(databaseErrorMessage(logs.errorString()));
+        return false;
+    }
+    if (checking) {
+        hints->finish();
+    } else if (position == 0) {
+        // No log is no delivery: an empty file would replace the last one as a success.
+        say(m_report.lots().isEmpty()
+                    ? QStringLiteral("Liste %1 hat keine Stämme - Abbruch!").arg(m_report.list())
+                    : QStringLiteral("Die gewählten Lose der Liste %1 haben keine Stämme - "
+                                     "Abbruch!")
+                              .arg(m_report.list()));
         return false;
     }
     return true;

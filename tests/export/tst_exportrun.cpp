@@ -153,7 +153,9 @@ void TestExportRun::run_data()
                 + QStringList { "UPDATE LISTENKOPF SET LISTE = ' 815'",
                                 "UPDATE LOGS SET LISTE = ' 815'" },
         {}, { "7" }, ok, { "15", "16" });
-    row("no log matches: empty file, log columns never read", {}, { "REVIER=WO7" }, { "99" }, ok);
+    // No log is no delivery; the log columns are never read.
+    row("no log matches", {}, { "REVIER=WO7" }, { "99" },
+        { "Die gewählten Lose der Liste 815 haben keine Stämme - Abbruch!" });
     row("two settings missing", {}, { "BUNDESLAND=", "FWJ=" }, {},
         { "Bundesland ist nicht ausgefüllt", "Forstwirtschaftsjahr ist nicht ausgefüllt", Stop });
     row("list date NULL, then no owner checks",
@@ -267,6 +269,23 @@ void TestExportRun::check_data()
                    "einen Zeilenumbruch",
                    "2 Stämme geprüft, 2 fehlerhaft",
                };
+    // Hints stop nothing: the check is clean apart from them.
+    QTest::newRow("hints: measures, a number twice, a setting cut")
+            << log(2, "15", "'8'") + log(3, "16")
+                    + QStringList { "UPDATE LOGS SET DURCH = 150, LAENGE = 20.5 WHERE ID_LOG = 2",
+                                    "UPDATE LOGS SET DURCH = NULL, LAENGE = 0 WHERE ID_LOG = 3" }
+            << QStringList { "BUNDESLAND=Bayern" }
+            << QStringList {
+                   "Hinweis: „Bundesland (2-stellig)“ enthält „Bayern“, geliefert wird „Ba“",
+                   "Hinweis: Stamm 15 (Los 8): DURCH 150 ist 150 cm oder mehr",
+                   "Hinweis: Stamm 15 (Los 8): LAENGE 20,5 ist mehr als 20 m",
+                   "Hinweis: Stamm 16 (Los 7): DURCH fehlt",
+                   "Hinweis: Stamm 16 (Los 7): LAENGE 0 ist nicht größer als 0",
+                   "Hinweis: Stamm 15 (Los 7): die Stammnummer kommt in der Auswahl 2-mal vor",
+                   "Hinweis: Stamm 15 (Los 8): die Stammnummer kommt in der Auswahl 2-mal vor",
+                   "3 Stämme geprüft, 0 fehlerhaft",
+                   "Keine Fehler gefunden",
+               };
 }
 
 void TestExportRun::check()
@@ -275,7 +294,9 @@ void TestExportRun::check()
     QFETCH(QStringList, settings);
     QVERIFY(m_host->exec(sql));
     change(settings);
-    QVERIFY(!runExport({}, "815", ExportRun::CheckOnly) && m_messages.isEmpty());
+    const bool clean = runExport({}, "815", ExportRun::CheckOnly);
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(clean, m_report.contains("Keine Fehler gefunden"));
     QTEST(m_report, "report");
     QVERIFY(files().isEmpty());
 }
