@@ -22,9 +22,8 @@ public:
     // The report as text: the selection, then the lines of the report.
     static QString text(const CheckReport &report);
 
-private slots:
+private:
     void But_Kopieren_Click();
 
-private:
     CheckReport m_report;
 };
