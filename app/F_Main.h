@@ -30,10 +30,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
 
-private slots:
-    void B_Einstellungen_Click();
-    void B_Info_Click();
-
 private:
     void buildControls();
     bool fillListSelector();
@@ -42,6 +38,8 @@ private:
     // were filled for another list than the one the selector now names.
     bool selection(QString *list, QStringList *lots);
     void B_Start_Click();
+    void B_Einstellungen_Click();
+    void B_Info_Click();
     void Mnu_Pruefen_Click();
     void Form_Unload();
 

@@ -19,9 +19,8 @@ class F_Pruefbericht : public QDialog
 public:
     explicit F_Pruefbericht(const CheckReport &report, QWidget *parent = nullptr);
 
-private slots:
+private:
     void But_Kopieren_Click();
 
-private:
     CheckReport m_report;
 };

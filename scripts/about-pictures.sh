@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Draws the two pictures of the About window with ImageMagick: a forest scene (150 x 150) and
-# the logo banner (180 x 30), both 24-bit PNG, into about/pictures/. They are compiled into the
+# the logo banner (180 x 30), both 24-bit PNG, into app/pictures/. They are compiled into the
 # program as resources; run this again only to change them. The result is the same on every
 # run: the random trees come from a fixed seed and the files carry no dates.
 source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 
-out=about/pictures
+out=app/pictures
 banner_text="Lindavex Pro"
 font_bold=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 mkdir -p "$out"

@@ -1,36 +1,32 @@
 #!/usr/bin/env bash
-# Fails when a product file includes a folder above its own layer. The core runs
-# base <- host <- settings <- export <- cli; the GUI folders (ui, about, app, and the windows
-# F_* beside their subsystem) may include the core; app may include everything. Nothing in the
-# core includes a GUI folder.
+# Fails when a product file includes a folder above its own layer or beside it. The core runs
+# base <- host <- settings <- export; on top of it stand two siblings that do not use each
+# other: the command line (cli) and the GUI (ui, what the windows share, below app, the
+# windows and the program). A file's folder alone decides its layer.
 #
 #   scripts/check-layers.sh [SOURCE_DIR]
 source "$(dirname "$0")/strict.sh"
 cd "${1:-$(dirname "$0")/..}"
 
-core="base host settings export cli"
+core="base host settings export"
 # The folders a file of each layer may include from, its own among them.
 declare -A allowed=(
     [base]="base"
     [host]="base host"
     [settings]="base host settings"
-    [export]="base host settings export"
-    [cli]="base host settings export cli"
+    [export]="$core"
+    [cli]="$core cli"
     [ui]="$core ui"
-    [window]="$core ui"   # F_Einst.* and the other windows beside their subsystem
-    [about]="$core ui about"
-    [app]="$core ui about app"
+    [app]="$core ui app"
 )
 
 status=0
-for file in $(find base host settings export cli ui about app -name '*.cpp' -o -name '*.h' | sort); do
+for file in $(find "${!allowed[@]}" -name '*.cpp' -o -name '*.h' | sort); do
     folder=${file%%/*}
-    layer=$folder
-    case $(basename "$file") in F_*) [ "$folder" = app ] || [ "$folder" = about ] || layer=window ;; esac
     while IFS=: read -r line target; do
         target_folder=${target%%/*}
-        if [[ " ${allowed[$layer]} " != *" $target_folder "* ]]; then
-            echo "$file:$line: includes $target against the layers ($layer may use: ${allowed[$layer]})"
+        if [[ " ${allowed[$folder]} " != *" $target_folder "* ]]; then
+            echo "$file:$line: includes $target against the layers ($folder may use: ${allowed[$folder]})"
             status=1
         fi
     done < <(grep -n '^#include "[a-z]*/' "$file" | sed 's/^\([0-9]*\):#include "\([^"]*\)".*/\1:\2/')

@@ -7,13 +7,13 @@
 // The application directory holds the Brett.Ini the windows show; it is rewritten at the end,
 // as the program does at exit.
 
-#include "about/F_InfoUber.h"
+#include "app/F_Einst.h"
+#include "app/F_InfoUber.h"
 #include "app/F_Main.h"
 #include "app/F_Pruefbericht.h"
 #include "export/ExportRun.h"
 #include "export/MessageSink.h"
 #include "host/HostDatabase.h"
-#include "settings/F_Einst.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "about/F_InfoUber.h"
+#include "app/F_Einst.h"
+#include "app/F_InfoUber.h"
 #include "app/F_Main.h"
 #include "base/Version.h"
-#include "settings/F_Einst.h"
 
 #include <QApplication>
 #include <QComboBox>

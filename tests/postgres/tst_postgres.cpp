@@ -332,5 +332,5 @@ void TestPostgres::programConnection_issuesNoWrite()
     QVERIFY2(programSelects > 20, qPrintable(QString::number(programSelects)));
 }
 
-QTEST_MAIN(TestPostgres)
+QTEST_GUILESS_MAIN(TestPostgres)
 #include "tst_postgres.moc"

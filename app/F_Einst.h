@@ -25,17 +25,15 @@ public:
     // their list included. Runs before every showing of the window.
     void Form_Load();
 
-public slots:
     // Closing stores every field, as every other way of closing does.
     void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
 
-private slots:
+private:
     void But_Schliessen_Click();
 
-private:
     // Rebuilds the list of one field-source combo box: the owner-account columns for
     // "Cb_SteuerNrWB" and "Cb_ZertifizierungsNrWB" (by object name), the log columns for any
     // other. The list is replaced, never extended.

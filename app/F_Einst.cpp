@@ -1,4 +1,4 @@
-#include "settings/F_Einst.h"
+#include "app/F_Einst.h"
 
 #include "base/TextRules.h"
 #include "host/SourceColumns.h"

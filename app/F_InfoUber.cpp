@@ -1,4 +1,4 @@
-#include "about/F_InfoUber.h"
+#include "app/F_InfoUber.h"
 
 #include "base/Version.h"
 #include "ui/Twips.h"
