@@ -10,8 +10,11 @@ class ModalMessage : public MessageSink
 public:
     explicit ModalMessage(QWidget *parent = nullptr) : m_parent(parent) { }
     void showMessage(const QString &text) override { show(m_parent, text); }
+    bool confirm(const QString &question) override { return ask(m_parent, question); }
 
     static void show(QWidget *parent, const QString &text);
+    // "Ja" and "Nein", "Nein" the default and the answer of Escape; true for "Ja".
+    static bool ask(QWidget *parent, const QString &question);
 
 private:
     QWidget *m_parent;
