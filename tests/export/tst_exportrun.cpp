@@ -1,7 +1,7 @@
 #include "HostFixture.h"
+#include "RecordedMessages.h"
 
 #include "export/ExportRun.h"
-#include "export/MessageSink.h"
 #include "host/HostDatabase.h"
 #include "settings/ExportSettings.h"
 
@@ -39,12 +39,9 @@ QStringList owner(int id, const QString &name, const QString &ort = "'Tal'")
 
 } // namespace
 
-class TestExportRun : public QObject, public MessageSink
+class TestExportRun : public QObject
 {
     Q_OBJECT
-
-public:
-    void showMessage(const QString &text) override { m_messages << text; }
 
 private slots:
     void init();
@@ -65,7 +62,8 @@ private:
     std::unique_ptr<HostFixture> m_host;
     std::unique_ptr<QTemporaryDir> m_exportDir;
     ExportSettings m_settings;
-    QStringList m_messages;
+    RecordedMessages m_sink;
+    QStringList &m_messages = m_sink.messages;
     QStringList m_report; // the check report's lines after a run
 };
 
@@ -97,7 +95,7 @@ bool TestExportRun::runExport(const QStringList &lots, const QString &list, Expo
 {
     m_messages.clear();
     HostDatabase database;
-    ExportRun run(database, m_settings, *this, QLocale(QLocale::German, QLocale::Germany));
+    ExportRun run(database, m_settings, m_sink, QLocale(QLocale::German, QLocale::Germany));
     run.setMode(mode);
     const bool ok = database.open(m_host->connectionString()) && run.run(list, lots);
     m_report = run.report().isComplete() ? run.report().lines() : QStringList { "incomplete" };

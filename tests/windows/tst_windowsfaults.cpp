@@ -2,10 +2,10 @@
 // letters and backslashes, folders whose names need more than ASCII, read-only attributes.
 
 #include "HostFixture.h"
+#include "RecordedMessages.h"
 
 #include "app/F_Main.h"
 #include "export/ExportRun.h"
-#include "export/MessageSink.h"
 #include "host/HostDatabase.h"
 #include "settings/BrettIni.h"
 #include "settings/ExportSettings.h"
@@ -31,12 +31,9 @@ QStringList filesIn(const QString &dir)
 
 } // namespace
 
-class TestWindowsFaults : public QObject, public MessageSink
+class TestWindowsFaults : public QObject
 {
     Q_OBJECT
-
-public:
-    void showMessage(const QString &text) override { m_messages << text; }
 
 private slots:
     void init();
@@ -51,7 +48,8 @@ private:
     bool runExport(const QString &exportPath);
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_messages;
+    RecordedMessages m_sink;
+    QStringList &m_messages = m_sink.messages;
 };
 
 void TestWindowsFaults::init()
@@ -71,7 +69,7 @@ bool TestWindowsFaults::runExport(const QString &exportPath)
     if (!BrettIni(m_dir->filePath("Brett.Ini")).LoadBrettIni(settings))
         return false;
     settings.setValue(ExportSettings::EXPORTPATH, exportPath);
-    return ExportRun(database, settings, *this).run(List, {});
+    return ExportRun(database, settings, m_sink).run(List, {});
 }
 
 void TestWindowsFaults::deliveryHeldOpen_replaceFailsAndOldFileStays()
