@@ -1,5 +1,8 @@
 #include "base/AtomicFile.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 AtomicFile::AtomicFile(const QString &path) : m_file(path) { }
 
 bool AtomicFile::fail()
@@ -36,4 +39,70 @@ bool AtomicFile::commit()
         return false;
     }
     return true;
+}
+
+bool AtomicFile::place()
+{
+    if (m_failed)
+        return false;
+    const QString path = m_file.fileName();
+    const QString aside = asidePath();
+    if (QFileInfo(aside).exists() || QFileInfo(aside).isSymLink()) {
+        m_errorString = QString::fromUtf8("Die Datei %1 liegt im Weg: sie hält vielleicht "
+                                          "die einzige Kopie einer früheren Fassung von %2.")
+                                .arg(aside, path);
+        cancel();
+        return false;
+    }
+    m_hasOld = QFileInfo(path).exists() || QFileInfo(path).isSymLink();
+    if (m_hasOld) {
+        QFile old(path);
+        if (!old.rename(aside)) {
+            m_errorString = old.errorString();
+            cancel();
+            return false;
+        }
+    }
+    if (!commit()) {
+        if (m_hasOld && !QFile::rename(aside, path))
+            m_errorString +=
+                    QString::fromUtf8(" Die frühere Fassung liegt jetzt unter %1.").arg(aside);
+        return false;
+    }
+    m_placed = true;
+    return true;
+}
+
+bool AtomicFile::undo()
+{
+    if (!m_placed)
+        return false;
+    m_placed = false;
+    const QString path = m_file.fileName();
+    QFile placed(path);
+    if (!placed.remove()) {
+        m_errorString = placed.errorString();
+        return false;
+    }
+    QFile old(asidePath());
+    if (m_hasOld && !old.rename(path)) {
+        m_errorString = old.errorString();
+        return false;
+    }
+    return true;
+}
+
+void AtomicFile::keep()
+{
+    if (m_placed && m_hasOld)
+        QFile::remove(asidePath());
+    m_placed = false;
+}
+
+void AtomicFile::cancel()
+{
+    if (!m_failed) {
+        m_failed = true;
+        m_file.cancelWriting();
+    }
 }

@@ -20,6 +20,19 @@ public:
     bool write(const QByteArray &bytes);
     bool commit();
 
+    // A replacement that must go together with another change (the delivery file with its
+    // ledger record): place() puts the new content in the file's place and keeps an existing
+    // file beside it as asidePath(); then keep() drops the old file, or undo() removes the new
+    // one and puts the old one back. A file already at asidePath() stops place(), since it may
+    // be the only copy left of an earlier content by a run that was cut off.
+    bool place();
+    bool undo();
+    void keep();
+    QString asidePath() const { return m_file.fileName() + QStringLiteral(".alt"); }
+
+    // Ends writing without a commit: an existing file keeps its content.
+    void cancel();
+
     QString errorString() const { return m_errorString; }
 
 private:
@@ -28,4 +41,6 @@ private:
     QSaveFile m_file;
     QString m_errorString;
     bool m_failed = false;
+    bool m_placed = false;
+    bool m_hasOld = false;
 };

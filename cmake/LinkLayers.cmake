@@ -1,5 +1,5 @@
 # Fails the configuration when a library links against the layers: a core library that reaches
-# Gui, Widgets or a front end, the command line that reaches a window, or the GUI that reaches
+# Gui, Widgets, the PDF writer or a front end, the command line that reaches a widget or window, or the GUI that reaches
 # the command line. scripts/check-layers.sh checks the includes; this checks what is linked,
 # through every library in between.
 
@@ -53,10 +53,14 @@ endfunction()
 
 set(brettholm_widgets Qt6::Gui Qt6::Widgets)
 foreach(core IN ITEMS brettholm_base brettholm_host brettholm_settings brettholm_export)
-    brettholm_forbid_links(${core} ${brettholm_widgets} brettholm_cli brettholm_ui brettholm_app)
+    brettholm_forbid_links(${core} ${brettholm_widgets} brettholm_print brettholm_cli brettholm_ui
+                           brettholm_app)
 endforeach()
+# The PDF writer needs Gui's text layout, never a widget; through it alone the command line
+# reaches Gui.
+brettholm_forbid_links(brettholm_print Qt6::Widgets brettholm_cli brettholm_ui brettholm_app)
 foreach(cli IN ITEMS brettholm_cli brettholm32-export)
-    brettholm_forbid_links(${cli} ${brettholm_widgets} brettholm_ui brettholm_app)
+    brettholm_forbid_links(${cli} Qt6::Widgets brettholm_ui brettholm_app)
 endforeach()
 brettholm_forbid_links(brettholm_ui brettholm_cli brettholm_app)
 foreach(gui IN ITEMS brettholm_app brettholm32)

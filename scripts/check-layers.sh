@@ -2,7 +2,8 @@
 # Fails when a product file includes a folder above its own layer or beside it. The core runs
 # base <- host <- settings <- export; on top of it stand two siblings that do not use each
 # other: the command line (cli) and the GUI (ui, what the windows share, below app, the
-# windows and the program). A file's folder alone decides its layer.
+# windows and the program). Both use print, the PDF writer, which needs only base. A file's
+# folder alone decides its layer.
 #
 #   scripts/check-layers.sh [SOURCE_DIR]
 source "$(dirname "$0")/strict.sh"
@@ -15,9 +16,10 @@ declare -A allowed=(
     [host]="base host"
     [settings]="base host settings"
     [export]="$core"
-    [cli]="$core cli"
+    [print]="base print"
+    [cli]="$core print cli"
     [ui]="$core ui"
-    [app]="$core ui app"
+    [app]="$core print ui app"
 )
 
 status=0

@@ -18,6 +18,7 @@ packages=(
     libsqliteodbc                               # an ODBC driver without block reads or timeout
     clang libclang-rt-14-dev llvm               # sanitizers, libFuzzer, readable reports
     clang-format clang-tidy                     # the tree's format and static checks
+    poppler-utils                               # pdftotext: the tests read the delivery note back
 )
 
 bash scripts/install-packages.sh "${packages[@]}"

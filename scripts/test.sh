@@ -16,7 +16,7 @@ fi
 
 echo "== Static checks (clang-tidy, .clang-tidy) over every product folder"
 product_sources=$(git ls-files -- 'base/*.cpp' 'host/*.cpp' 'settings/*.cpp' 'export/*.cpp' \
-    'cli/*.cpp' 'ui/*.cpp' 'app/*.cpp')
+    'print/*.cpp' 'cli/*.cpp' 'ui/*.cpp' 'app/*.cpp')
 # One process a core, each with its share of the files; clang-tidy's counts of the warnings it
 # did not show (system headers) are left out of the log.
 tidy_log=build/clang-tidy.log
