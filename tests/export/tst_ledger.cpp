@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <sqlite3.h>
 
 #ifdef BRETTHOLM_FILE_SIZE_LIMIT
@@ -82,7 +84,7 @@ QString deliver(const QString &ledgerPath, const QString &path, const QByteArray
         ~Reset() { setrlimit(RLIMIT_FSIZE, normal); }
     } reset { &normal };
     if (fault == "disk full while writing")
-        limit(64 * 1024); // above the ledger's journal, below the file
+        limit(128 * 1024); // above the ledger's journal, below the file
 #endif
     qint64 id = firstId, count = 0;
     for (const QByteArray &piece : bytes.split('\n')) {
