@@ -240,6 +240,22 @@ bool mapSqlServer(const Pairs &pairs, const QStringList &installedOdbcDrivers,
                         .arg(ConnectionString::odbcValue(user),
                              ConnectionString::odbcValue(password));
     }
+    // The host application's provider, SQLOLEDB, encrypted only when the string asked for it,
+    // and then without checking the certificate where it was told to trust it. Driver 18
+    // encrypts and checks by default, which an office server's self-signed certificate fails.
+    const QString encryption = valueOf(pairs, { "useencryptionfordata", "encrypt" }).trimmed();
+    const bool encrypt = isTrue(encryption)
+            || encryption.compare(QLatin1String("mandatory"), Qt::CaseInsensitive) == 0
+            || encryption.compare(QLatin1String("strict"), Qt::CaseInsensitive) == 0;
+    const bool trust = isTrue(valueOf(pairs, { "trustservercertificate" }));
+    if (driver == QLatin1String("FreeTDS")) {
+        // FreeTDS checks a certificate only against a CA file of its configuration.
+        odbc += encrypt ? QStringLiteral("Encryption=require;") : QStringLiteral("Encryption=off;");
+    } else {
+        odbc += encrypt ? QStringLiteral("Encrypt=yes;") : QStringLiteral("Encrypt=no;");
+        if (trust)
+            odbc += QStringLiteral("TrustServerCertificate=yes;");
+    }
     // FreeTDS's default protocol version "auto" tries one version after the other and keeps
     // waiting on a server that accepts the connection but never answers, past any login
     // timeout. SQL Server 2005 and later negotiate down from 7.4 themselves.

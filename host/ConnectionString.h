@@ -14,7 +14,9 @@ struct ConnectionTarget
 // The connection strings the program accepts, and their translation into a target:
 //  - the OLE DB form the host application writes ("Provider=SQLOLEDB.1;…;Data Source=SERVER"),
 //    mapped to a DSN-less ODBC connection for SQL Server; its "Connect Timeout" (seconds,
-//    15 when missing or not above 0) bounds the login;
+//    15 when missing or not above 0) bounds the login; it is encrypted only when it asks for
+//    it ("Use Encryption for Data"), the certificate then checked unless it says "Trust Server
+//    Certificate", as with the provider;
 //  - "Provider=SQLite;Data Source=FILE", opened read-only;
 //  - any ODBC connection string (one with "Driver=" or "DSN="), used unchanged.
 class ConnectionString

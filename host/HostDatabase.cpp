@@ -160,6 +160,7 @@ bool HostDatabase::openOdbc(const QString &connectionString, const QString &opti
     if (m_queryTimeout > 0 && !OdbcCursor::keepsTimeout(connection, m_queryTimeout, &m_errorString))
         return false;
     m_odbc = connection;
+    m_inFlight = std::make_shared<std::atomic<bool>>(false);
     // psqlODBC reads a whole result into memory at execute unless the connection string asks
     // for its batches (UseDeclareFetch), which put the bound values into the statement's text;
     // so the program reads through a cursor of its own there, with the values still bound.
@@ -232,8 +233,8 @@ HostQuery HostDatabase::run(const QString &statement, const QVariantList &params
         streaming = OdbcCursor::Streaming::Prefetch;
     else if (streamed && m_streaming == Streaming::ServerCursor)
         streaming = OdbcCursor::Streaming::ServerCursor;
-    return HostQuery(
-            std::make_unique<OdbcCursor>(m_odbc, statement, params, m_queryTimeout, streaming));
+    return HostQuery(std::make_unique<OdbcCursor>(m_odbc, m_inFlight, statement, params,
+                                                  m_queryTimeout, streaming));
 }
 
 QString HostDatabase::orderNullsFirst(const QStringList &columns)

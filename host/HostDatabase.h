@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <atomic>
 #include <memory>
 
 class HostCursor;
@@ -77,6 +78,8 @@ public:
 
     // Runs a statement with "?" placeholders bound in order to params. A QString binds as
     // text, the null QString as the empty text; a QVariant without a value binds as NULL.
+    // On an ODBC connection one query reads at a time: another one fails while the rows of a
+    // query are not read to their end and it is not destroyed.
     HostQuery exec(const QString &statement, const QVariantList &params = {}) const;
     // The same for a statement whose rows may be many: they come in batches on every driver,
     // so that memory stays flat however many there are.
@@ -110,6 +113,8 @@ private:
     // thread, or through a server cursor of the program's own (see OdbcCursor).
     enum class Streaming { Driver, Prefetch, ServerCursor };
     Streaming m_streaming = Streaming::Driver;
+    // Whether a statement of the ODBC connection is reading; one at a time (see OdbcCursor).
+    std::shared_ptr<std::atomic<bool>> m_inFlight;
     sqlite3 *m_sqlite = nullptr;
     int m_queryTimeout = 30;
     QString m_errorString;

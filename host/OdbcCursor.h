@@ -1,31 +1,24 @@
 #pragma once
 
 #include "host/HostCursor.h"
+#include "host/OdbcBlockReader.h"
+#include "host/OdbcFetchAhead.h"
+#include "host/OdbcServerCursor.h"
 
-#include <QHash>
-#include <QStringList>
 #include <QVariantList>
 
-#include <future>
+#include <atomic>
+#include <memory>
 #include <vector>
 
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
-#include <sql.h>
-
-// The rows of a statement on an ODBC connection, read through the ODBC API itself.
+// The rows of a statement on an ODBC connection, read through the ODBC API itself, forward
+// only and read-only. Error texts are the server's.
 //
-// Rows arrive in blocks (SQL_ATTR_ROW_ARRAY_SIZE) into column buffers bound for them; a column
-// becomes a HostValue only when it is read. A value longer than its buffer is read in full
-// with SQLGetData while its block is the driver's current one. The cursor is forward-only and
-// read-only.
-//
-// Values read the same on every server: a fixed-width character column (char, nchar) loses
-// the blanks that pad it to its width, as they are no part of the value; exact decimals and
-// floating columns arrive as the driver's text, so every digit it sends is kept; a number that
-// a driver formats with the locale's decimal comma is still read as that number; dates and
-// timestamps are calendar values, with no time zone involved. Error texts are the server's.
+// One statement at a time reads on a connection: SQL Server without multiple active result
+// sets refuses a second one ("connection busy"), and a handle is never used by two threads at
+// once. A cursor holds its connection from its start to the end of its rows, a failure or its
+// destruction; one started meanwhile fails at once. A cursor destroyed before its end cancels
+// the statement, so that the driver does not read the rest of a large result.
 class OdbcCursor final : public HostCursor
 {
 public:
@@ -33,28 +26,29 @@ public:
     enum class Streaming {
         // As the driver hands them over, one block after the other.
         None,
-        // The next block is fetched on a thread of its own while the rows of the current one
-        // are read, so that the server's work and the program's overlap.
+        // The next block is fetched by a worker of the cursor while the rows of the current
+        // one are read, so that the server's work and the program's overlap.
         Prefetch,
-        // PostgreSQL: a SELECT becomes a cursor declared on the server (DECLARE … CURSOR WITH
-        // HOLD FOR, in a transaction of its own) and fetched in batches, prefetched, so that
-        // neither end holds the whole result; the values stay bound.
+        // PostgreSQL: a SELECT becomes a server cursor fetched in batches (OdbcServerCursor),
+        // prefetched.
         ServerCursor,
     };
+    // Whether a cursor is reading on a connection; shared by the connection's cursors.
+    using InFlight = std::shared_ptr<std::atomic<bool>>;
 
     // Runs statement on the ODBC connection with params bound to its "?" placeholders in
     // order: a QString as text, the null QString as the empty text, a QVariant without a value
     // as NULL. The statement gives up after timeoutSeconds waiting for the server (0: never);
     // a driver that does not keep that limit fails the statement.
-    OdbcCursor(SQLHDBC connection, const QString &statement, const QVariantList &params,
-               int timeoutSeconds, Streaming streaming = Streaming::None);
+    OdbcCursor(SQLHDBC connection, InFlight inFlight, const QString &statement,
+               const QVariantList &params, int timeoutSeconds,
+               Streaming streaming = Streaming::None);
     ~OdbcCursor() override;
     OdbcCursor(const OdbcCursor &) = delete;
     OdbcCursor &operator=(const OdbcCursor &) = delete;
 
     bool next() override;
     int columnCount() const override;
-    int indexOf(const QString &name) const override;
     HostValue value(int column) const override;
 
     // Whether the driver of connection keeps a query timeout of seconds; *errorString says why
@@ -62,62 +56,34 @@ public:
     static bool keepsTimeout(SQLHDBC connection, int seconds, QString *errorString);
 
 private:
-    enum class Kind { Whole, Decimal, Text, PaddedText, Binary, Date, Timestamp };
-    // Each column, and each block, twice: one is read while the other is fetched.
-    struct Column
-    {
-        Kind kind;
-        SQLSMALLINT cType;
-        // Bytes of one row's buffer; a buffer holds one for every row of a block.
-        SQLLEN width;
-        std::vector<char> buffers[2];
-        std::vector<SQLLEN> lengths[2];
-    };
-    struct Block
-    {
-        std::vector<SQLUSMALLINT> status;
-        SQLULEN rows = 0;
-        // The values longer than their buffers, by row * columns + column.
-        QHash<qint64, QByteArray> longValues;
-        bool end = false;
-        QString errorString;
-        QString errorNumber;
-    };
     struct Parameter
     {
         QByteArray data;
         SQLLEN length;
     };
 
-    bool prepare(const QString &statement, const QVariantList &params, int timeoutSeconds);
-    SQLRETURN run(const QString &statement);
-    bool bindColumns();
+    bool start(const QString &statement, const QVariantList &params, int timeoutSeconds,
+               Streaming streaming);
+    bool bindParameters(const QVariantList &params);
     bool fail(SQLRETURN result);
-    // Fetches the next block into set; touches nothing but that set and the statement.
-    void fetchBlock(int set);
-    bool isLong(const Column &column, SQLLEN length) const;
-    bool readWhole(int column, SQLULEN row, QByteArray *bytes);
-    HostValue convert(const Column &column, const char *data, SQLLEN length) const;
+    bool fail(const OdbcDiagnostics &error);
+    // Ends the rows: closes the result and the server cursor, gives the connection free.
+    void finish();
+    void fetch(int set);
 
     SQLHDBC m_connection;
+    InFlight m_inFlight;
+    bool m_holdsConnection = false;
     SQLHSTMT m_statement = SQL_NULL_HSTMT;
-    // The server cursor's name; empty when the statement's own result is read.
-    QString m_cursorName;
-    // Rows the current batch of the server cursor has given so far.
-    SQLULEN m_batchRows = 0;
-    bool m_prefetch = false;
-    QStringList m_names;
-    std::vector<Column> m_columns;
+    OdbcServerCursor m_serverCursor;
+    OdbcBlockReader m_reader;
+    std::unique_ptr<OdbcFetchAhead> m_fetchAhead;
     std::vector<Parameter> m_parameters;
-    Block m_blocks[2];
-    // The block being read, and the one fetched next (on a thread while m_pending is valid).
+    // The block being read, and the one fetched next (by the worker while m_pending).
     int m_current = 1;
     int m_next = 0;
-    std::future<void> m_pending;
+    bool m_pending = false;
     SQLULEN m_row = 0;
     bool m_onRow = false;
     bool m_finished = false;
-    // Whether the driver reads a column of any row of a block with SQLGetData once the row is
-    // positioned (SQL_GD_BLOCK and SQL_GD_BOUND); without it a block holds one row.
-    bool m_getDataInBlock = false;
 };

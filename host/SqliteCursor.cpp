@@ -122,15 +122,6 @@ int SqliteCursor::columnCount() const
     return int(m_names.size());
 }
 
-int SqliteCursor::indexOf(const QString &name) const
-{
-    for (int i = 0; i < m_names.size(); ++i) {
-        if (m_names.at(i).compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
 bool SqliteCursor::hasColumn(int column) const
 {
     return m_onRow && column >= 0 && column < m_names.size();

@@ -24,7 +24,6 @@ public:
 
     bool next() override;
     int columnCount() const override;
-    int indexOf(const QString &name) const override;
     HostValue value(int column) const override;
 
 private:
@@ -35,7 +34,6 @@ private:
 
     sqlite3 *m_database;
     sqlite3_stmt *m_statement = nullptr;
-    QStringList m_names;
     bool m_onRow = false;
     // The first row, stepped to in the constructor, waits for the first next().
     bool m_firstRowPending = false;

@@ -4,12 +4,15 @@
 #include "host/HostDatabase.h"
 #include "host/HostLists.h"
 #include "host/HostValue.h"
+#include "host/OdbcColumn.h"
 #include "host/OdbcDrivers.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QTest>
+
+#include <sqlext.h>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -41,6 +44,8 @@ private slots:
     void valueText_data();
     void valueText();
     void valueFromSqlite_keepsKinds();
+    void odbcColumn_readsNumbersAsStored_data();
+    void odbcColumn_readsNumbersAsStored();
 
 private:
     HostFixture m_host; // lists, lots and a log of every kind of value
@@ -81,15 +86,41 @@ void TestHostDatabase::connectionString_mapsToDriverAndOptionsOrIsRefused_data()
     };
     row("host form, integrated, timeout 0 would wait for ever",
         ConnectionString::fromLvxIni("SRV01", "Forst") + ";Connection Timeout=0", "QODBC",
-        "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;TDS_Version=7.4;", 15);
+        "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;Encryption=off;"
+        "TDS_Version=7.4;",
+        15);
     row("best driver first", "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D", "QODBC",
-        "Driver={ODBC Driver 17 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;", 15,
-        { "FreeTDS", "ODBC Driver 17 for SQL Server", "SQL Server" });
+        "Driver={ODBC Driver 17 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;"
+        "Encrypt=no;",
+        15, { "FreeTDS", "ODBC Driver 17 for SQL Server", "SQL Server" });
+    // The provider encrypted only when asked; Driver 18 would encrypt and check by default.
+    row("driver 18, encryption asked, certificate trusted",
+        "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D;Use Encryption for Data=True;"
+        "Trust Server Certificate=True",
+        "QODBC",
+        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;"
+        "Encrypt=yes;TrustServerCertificate=yes;",
+        15, { "ODBC Driver 18 for SQL Server", "FreeTDS" });
+    row("driver 18, encryption asked, certificate checked",
+        "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D;Use Encryption for Data=yes", "QODBC",
+        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;"
+        "Encrypt=yes;",
+        15, { "ODBC Driver 18 for SQL Server" });
+    row("freetds, encryption asked", "Provider=SQLOLEDB;Data Source=S;Use Encryption for Data=True",
+        "QODBC",
+        "Driver={FreeTDS};Server=S;Database=;Trusted_Connection=yes;Encryption=require;"
+        "TDS_Version=7.4;",
+        15);
+    row("odbc form stays as written, driver 18 defaults included",
+        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D", "QODBC",
+        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D", 15);
     row("user, password braced, keys in any case, timeout",
         "provider=sqloledb;DATA SOURCE=tcp:S,1433;initial catalog=D;User ID=forst;"
         "Password=\"a;b}c\";Connect Timeout = 3",
         "QODBC",
-        "Driver={FreeTDS};Server=tcp:S,1433;Database=D;UID=forst;PWD={a;b}}c};TDS_Version=7.4;", 3);
+        "Driver={FreeTDS};Server=tcp:S,1433;Database=D;UID=forst;PWD={a;b}}c};Encryption=off;"
+        "TDS_Version=7.4;",
+        3);
     row("sqlite path with semicolon quoted", "Provider=SQLite;Data Source='C:\\a;b\\host.db'",
         "SQLITE", "C:\\a;b\\host.db");
     // ODBC reads braces only: a key inside a braced value is none, a quote is a character.
@@ -268,6 +299,51 @@ void TestHostDatabase::valueFromSqlite_keepsKinds()
     QVERIFY(query.value(4).isNull());
     QCOMPARE(query.value(5), HostValue::text("Kä")); // a BLOB as UTF-8 text
     QVERIFY(!query.next() && !query.failed());
+}
+
+void TestHostDatabase::odbcColumn_readsNumbersAsStored_data()
+{
+    QTest::addColumn<int>("sqlType");
+    QTest::addColumn<QByteArray>("driverText"); // what the driver writes as text
+    QTest::addColumn<QStringList>("decimalAndGerman");
+    const auto row = [](const char *name, int sqlType, const char *driverText, const char *decimal,
+                        const char *german) {
+        QTest::newRow(name) << sqlType << QByteArray(driverText) << QStringList { decimal, german };
+    };
+    // SQL Server's driver writes a float with 17 significant digits; bound as a double the
+    // column reads as SQLite's REAL does, so that 4.05 rounds to 4,1 and not to 4,0.
+    row("float 4.05", SQL_FLOAT, "4.0499999999999998", "4.05", "4,05");
+    row("float 0.05", SQL_FLOAT, "0.050000000000000003", "0.05", "0,05");
+    row("float 12.35", SQL_DOUBLE, "12.349999999999999", "12.35", "12,35");
+    row("float 7.25, exact in binary", SQL_FLOAT, "7.25", "7.25", "7,25");
+    row("float VAT 10.7", SQL_FLOAT, "10.699999999999999", "10.7", "10,7");
+    row("real 10.7, single precision", SQL_REAL, "10.69999981", "10.7", "10,7");
+    row("real 4.05", SQL_REAL, "4.05000019", "4.05", "4,05");
+    // An exact decimal keeps every digit the server sends.
+    row("decimal keeps its digits", SQL_DECIMAL, "4.0499999999999998", "4.0499999999999998",
+        "4,0499999999999998");
+    row("numeric with the locale's comma", SQL_NUMERIC, "5,50", "5.5", "5,5");
+}
+
+void TestHostDatabase::odbcColumn_readsNumbersAsStored()
+{
+    QFETCH(int, sqlType);
+    QFETCH(QByteArray, driverText);
+    const OdbcColumn column = OdbcColumn::describe(SQLSMALLINT(sqlType), 15, false);
+    // The bytes the driver puts into the column's buffer for its C type.
+    QByteArray bytes = driverText;
+    if (column.cType() == SQL_C_DOUBLE) {
+        const double value = driverText.toDouble();
+        bytes = QByteArray(reinterpret_cast<const char *>(&value), sizeof value);
+    } else if (column.cType() == SQL_C_FLOAT) {
+        const float value = driverText.toFloat();
+        bytes = QByteArray(reinterpret_cast<const char *>(&value), sizeof value);
+    }
+    QCOMPARE(bytes.size() <= column.width(), true);
+    const HostValue value = column.convert(bytes.constData(), bytes.size());
+    QTEST((QStringList { value.decimalText(),
+                         value.toText(QLocale(QLocale::German, QLocale::Germany)) }),
+          "decimalAndGerman");
 }
 
 QTEST_GUILESS_MAIN(TestHostDatabase)

@@ -1,6 +1,7 @@
 -- The demo host tables with the column types of the host application's SQL Server database:
--- fixed-width char for LISTE and LOS, a date-time list date, a single-precision length and
--- an exact VAT rate. The data is demo/data.sql unchanged.
+-- fixed-width char for LISTE and LOS, a date-time list date, and a length and VAT rate as
+-- floating-point numbers (float), read in binary as SQLite's REAL. The data is demo/data.sql
+-- unchanged.
 
 CREATE TABLE LISTENKOPF (
     LISTE CHAR(40),
@@ -19,7 +20,7 @@ CREATE TABLE LOGS (
     BLNR INTEGER,
     HA VARCHAR(10),
     GKL VARCHAR(10),
-    LAENGE REAL,
+    LAENGE DOUBLE PRECISION,
     DURCH INTEGER,
     KLST INTEGER,
     FREI1 VARCHAR(50), FREI2 VARCHAR(50), FREI3 VARCHAR(50), FREI4 VARCHAR(50),
@@ -35,7 +36,7 @@ CREATE INDEX LOGS_LISTE_LOS ON LOGS (LISTE, LOS);
 CREATE TABLE LOGS_RECH (
     ID_LOG INTEGER PRIMARY KEY,
     A1_KUNDE INTEGER,
-    MWST NUMERIC(5, 2)
+    MWST DOUBLE PRECISION
 );
 
 CREATE TABLE PERSONAL (

@@ -4,6 +4,7 @@
 #include "cli/ExportCli.h"
 #include "export/ExportRun.h"
 #include "export/MessageSink.h"
+#include "host/ConnectionString.h"
 #include "host/HostDatabase.h"
 #include "host/HostValue.h"
 #include "host/OdbcDrivers.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextStream>
@@ -22,19 +24,6 @@
 #include <thread>
 
 namespace {
-
-const int Rows = 2500; // more than a block of rows, and than a batch of the server cursor
-
-// The rows both databases hold: every seventh note is far longer than a bound text buffer,
-// in characters outside Latin-1 as well; CODE is blank-padded where the type pads.
-const char *const Table = "CREATE TABLE VALS (ID INTEGER, NAME VARCHAR(10), NOTE VARCHAR(4000), "
-                          "CODE CHAR(5), RATE NUMERIC(5, 2))";
-
-QString expectedNote(int id)
-{
-    return id % 7 == 0 ? QString(3000, u'ä') + QString(2, QChar(0x20AC)) + QString::number(id)
-                       : "n" + QString::number(id);
-}
 
 // The SQLite ODBC driver's library, wherever the machine's architecture keeps it.
 QString sqliteOdbcDriver()
@@ -77,9 +66,9 @@ public:
 
 private slots:
     void initTestCase();
-    void rows_readInFull_data();
-    void rows_readInFull();
     void timeoutNotKept_failsOpen();
+    void hostForm_reachesDriverAsMapped_data();
+    void hostForm_reachesDriverAsMapped();
     void sameResultsAsSqlite_data();
     void sameResultsAsSqlite();
     void hostFault_endsRunWithDatabaseErrorAndKeepsOldFile_data();
@@ -104,76 +93,10 @@ void TestPostgres::initTestCase()
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
     // The driver manager's list is the one that the server's folder gives it.
     QCOMPARE(OdbcDrivers::installed(), QStringList { "PostgreSQL Unicode" });
-    const QString vals = QStringLiteral(
-            "INSERT INTO VALS SELECT i, CASE WHEN i % 5 = 0 THEN NULL ELSE 'x' || i END, "
-            "CASE WHEN i % 7 = 0 THEN %1 || i ELSE 'n' || i END, 'ab', i / 4.0 FROM %2");
     const QStringList schema = sql("tests/postgres/host-schema.sql");
     QVERIFY2(m_server.createDatabase("host", schema + rows)
-                     && m_server.createDatabase("big", schema + sql("tests/postgres/big-list.sql"))
-                     && m_server.createDatabase(
-                             "vals",
-                             { Table,
-                               vals.arg("repeat('ä', 3000) || '€€'",
-                                        QString("generate_series(1, %1) AS g(i)").arg(Rows)) }),
+                     && m_server.createDatabase("big", schema + sql("tests/postgres/big-list.sql")),
              qPrintable(m_server.errorString()));
-    // SQLite does not hold a value to its declared width: NAME is longer than the driver says.
-    QVERIFY(m_sqlite.exec(
-            { Table,
-              QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
-                      "%1) ")
-                              .arg(Rows)
-                      + vals.arg("replace(hex(zeroblob(3000)), '00', 'ä') || '€€'", "n")
-                                .replace("'x' || i",
-                                         "'x' || i || replace(hex(zeroblob(300)), '00', 'y')") }));
-}
-
-void TestPostgres::rows_readInFull_data()
-{
-    QTest::addColumn<QString>("connection"); // empty: the PostgreSQL server's
-    QTest::addColumn<bool>("streamed");
-    QTest::addColumn<QString>("nameTail"); // what follows "x" and the number in NAME
-    QTest::newRow("psqlODBC, blocks") << QString() << false << "";
-    QTest::newRow("psqlODBC, server cursor in batches") << QString() << true << "";
-    QTest::newRow("psqlODBC, its own batches") << ";UseDeclareFetch=1;Fetch=300" << true << "";
-    // No SQLGetData within a block there: the values that may outgrow a buffer come row by row.
-    QTest::newRow("SQLite ODBC driver, value longer than declared")
-            << "sqlite" << true << QString(300, u'y');
-}
-
-void TestPostgres::rows_readInFull()
-{
-    QFETCH(QString, connection);
-    QFETCH(bool, streamed);
-    QFETCH(QString, nameTail);
-    HostDatabase database;
-    // The SQLite driver does not keep a query timeout (see below).
-    database.setQueryTimeout(connection == "sqlite" ? 0 : 30);
-    QVERIFY2(database.open(connection == "sqlite" ? m_sqliteOdbc
-                                                  : m_server.connectionString("vals") + connection),
-             qPrintable(database.errorString()));
-    const QString statement =
-            "SELECT ID, NAME, NOTE, CODE, RATE FROM VALS WHERE ID > ? ORDER BY ID";
-    HostQuery query =
-            streamed ? database.execStreamed(statement, { 0 }) : database.exec(statement, { 0 });
-    QCOMPARE(query.columnCount(), 5);
-    QCOMPARE(query.indexOf("note"), 2);
-    const QLocale german(QLocale::German, QLocale::Germany);
-    int id = 0;
-    while (query.next()) {
-        ++id;
-        const QString name = id % 5 == 0 ? QString() : "x" + QString::number(id) + nameTail;
-        const QStringList expected { QString::number(id), name, expectedNote(id), "ab",
-                                     german.toString(id / 4.0, 'g', 10) };
-        QStringList actual;
-        for (int column = 0; column < 5; ++column)
-            actual << query.value(column).toText(german);
-        // A long value read twice reads the same.
-        actual[2] = query.value(2).toText(german);
-        if (actual != expected)
-            QCOMPARE(actual, expected);
-    }
-    QVERIFY2(!query.failed(), qPrintable(query.errorString()));
-    QCOMPARE(id, Rows);
 }
 
 void TestPostgres::timeoutNotKept_failsOpen()
@@ -184,6 +107,70 @@ void TestPostgres::timeoutNotKept_failsOpen()
     QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ")
                      && database.errorString().contains("Zeitgrenze von 30 s"),
              qPrintable(database.errorString()));
+}
+
+void TestPostgres::hostForm_reachesDriverAsMapped_data()
+{
+    QTest::addColumn<QString>("registered"); // the driver name this machine lists
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<QString>("options");  // after the host application's form
+    QTest::addColumn<QString>("received"); // what the driver manager hands the driver
+    const QString form = ConnectionString::fromLvxIni("127.0.0.1", "Forst");
+    const QString driver18 = "ODBC Driver 18 for SQL Server";
+    // Driver 18 stands in for by psqlODBC under its name: it gets the string, whatever it
+    // makes of it. FreeTDS is the real one.
+    QTest::newRow("driver 18, nothing asked: no encryption")
+            << driver18 << "psqlodbcw.so" << QString()
+            << "Driver={" + driver18
+                    + "};Server=127.0.0.1;Database=Forst;"
+                      "Trusted_Connection=yes;Encrypt=no;";
+    QTest::newRow("driver 18, encryption asked, certificate trusted")
+            << driver18 << "psqlodbcw.so"
+            << ";Use Encryption for Data=True;Trust Server Certificate=True"
+            << "Driver={" + driver18
+                    + "};Server=127.0.0.1;Database=Forst;"
+                      "Trusted_Connection=yes;Encrypt=yes;TrustServerCertificate=yes;";
+    QTest::newRow("FreeTDS, nothing asked") << "FreeTDS"
+                                            << "libtdsodbc.so" << QString()
+                                            << "Driver={FreeTDS};Server=127.0.0.1;Database=Forst;"
+                                               "Trusted_Connection=yes;Encryption=off;"
+                                               "TDS_Version=7.4;";
+}
+
+void TestPostgres::hostForm_reachesDriverAsMapped()
+{
+    QFETCH(QString, registered);
+    QFETCH(QString, library);
+    QFETCH(QString, options);
+    QFETCH(QString, received);
+    // A driver list of the test's own with unixODBC's trace of every call, read by the
+    // command-line tool in a process of its own: the driver manager keeps what it read for
+    // 20 s.
+    QTemporaryDir dir;
+    const QString trace = dir.filePath("trace.log");
+    QVERIFY(HostFixture::writeFile(dir.filePath("odbcinst.ini"),
+                                   QString("[ODBC]\nTrace=Yes\nTraceFile=%1\n\n[%2]\nDriver=%3\n")
+                                           .arg(trace, registered, library)
+                                           .toUtf8()));
+    QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ODBCSYSINI", dir.path());
+    tool.setProcessEnvironment(environment);
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    // Nothing answers there as SQL Server: the open fails, after the driver got the string.
+    tool.start(BRETTHOLM_BIN_DIR "/brettholm32-export",
+               { "--connection", ConnectionString::fromLvxIni("127.0.0.1", "Forst") + options,
+                 "--lists" });
+    QVERIFY(tool.waitForFinished(30000));
+    const QString output = QString::fromUtf8(tool.readAll());
+    QVERIFY2(tool.exitCode() != 0 && output.contains("Keine Verbindung zur Datenbank"),
+             qPrintable(output));
+    const QString log = QString::fromUtf8(HostFixture::readFile(trace));
+    QVERIFY2(log.contains("SQLDriverConnect"), qPrintable(log.left(2000)));
+    // The trace cuts a long string after 127 characters.
+    const QString shown = received.size() <= 127 ? received + u']' : received.left(127) + "...]";
+    QVERIFY2(log.contains("Str In = [" + shown),
+             qPrintable(shown + u'\n' + log.mid(log.indexOf("Str In"), 300)));
 }
 
 void TestPostgres::sameResultsAsSqlite_data()
