@@ -6,6 +6,7 @@
 #include "base/TextRules.h"
 #include "base/Version.h"
 #include "export/ExportRun.h"
+#include "export/Ledger.h"
 #include "host/HostLists.h"
 #include "settings/BrettIni.h"
 #include "settings/StartSequence.h"
@@ -239,6 +240,7 @@ void F_Main::B_Start_Click()
     const WaitCursor waiting;
     ModalMessage messages(this);
     ExportRun run(m_database, m_settings, messages);
+    run.setLedgerPath(Ledger::besideSettings(brettIniPath()));
     run.run(list, lots);
 }
 

@@ -3,7 +3,9 @@
 #include "base/TextRules.h"
 #include "base/Version.h"
 #include "export/ExportRun.h"
+#include "export/Ledger.h"
 #include "export/MessageSink.h"
+#include "export/TimberVolume.h"
 #include "host/HostDatabase.h"
 #include "host/HostLists.h"
 #include "settings/ExportSettings.h"
@@ -22,15 +24,23 @@ namespace {
 class PrintedMessages : public MessageSink
 {
 public:
-    explicit PrintedMessages(QTextStream &stream) : m_stream(stream) { }
+    PrintedMessages(QTextStream &stream, bool again) : m_stream(stream), m_again(again) { }
     void showMessage(const QString &text) override
     {
         m_stream << text << '\n';
         m_stream.flush();
     }
+    // Nobody is there to answer: a delivery that is probably a mistake goes only with --again.
+    bool confirm(const QString &facts) override
+    {
+        if (!m_again)
+            showMessage(facts + QStringLiteral(" - Abbruch! Mit --again wird trotzdem geliefert."));
+        return m_again;
+    }
 
 private:
     QTextStream &m_stream;
+    bool m_again;
 };
 
 } // namespace
@@ -47,9 +57,10 @@ QString ExportCli::usage()
     return QStringLiteral(
             "Aufruf:\n"
             "  brettholm32-export [--connection TEXT] [--settings DATEI] --list NAME\n"
-            "                     [--lot LOS]... [--check]\n"
+            "                     [--lot LOS]... [--check | --summary | --again]\n"
             "  brettholm32-export [--connection TEXT] --lists\n"
             "  brettholm32-export [--connection TEXT] --list NAME --lots\n"
+            "  brettholm32-export [--settings DATEI] --deliveries\n"
             "\n"
             "  --connection TEXT  Verbindungszeichenfolge; ohne sie gilt lindavex.Ini im\n"
             "                     Programmverzeichnis\n"
@@ -58,6 +69,9 @@ QString ExportCli::usage()
             "  --lot LOS          ein Los der Liste, wiederholbar; --lot \"\" steht für die Stämme\n"
             "                     ohne Los; ohne --lot gelten alle Lose\n"
             "  --check            nur prüfen, alle Stämme, keine Datei schreiben\n"
+            "  --summary          nur die Summen je Los, Holzart, Güte und Stärkeklasse\n"
+            "  --again            auch Stämme liefern, die das Lieferbuch schon verzeichnet\n"
+            "  --deliveries       das Lieferbuch, eine Lieferung je Zeile\n"
             "  --lists            die offenen Listen, eine je Zeile\n"
             "  --lots             die Lose der Liste, eine je Zeile (leere Zeile: ohne Los)\n"
             "  --version          die Version\n"
@@ -72,13 +86,14 @@ QString ExportCli::usage()
 // What the command line asks for, once its options have been read and found consistent.
 struct ExportCli::Request
 {
-    enum Action { Export, Check, Lists, Lots };
+    enum Action { Export, Check, Summary, Lists, Lots, Deliveries };
     Action action = Export;
     bool hasConnection = false;
     QString connection;
     QString settingsPath; // empty: Brett.Ini in the application directory
     QString list;
     QStringList lots;
+    bool again = false;
 };
 
 namespace {
@@ -91,9 +106,9 @@ struct KnownOption
     bool takesValue;
 };
 const KnownOption Options[] = {
-    { "connection", true }, { "settings", true }, { "list", true },
-    { "lot", true },        { "check", false },   { "lists", false },
-    { "lots", false },      { "help", false },    { "version", false },
+    { "connection", true }, { "settings", true }, { "list", true },   { "lot", true },
+    { "check", false },     { "lists", false },   { "lots", false },  { "help", false },
+    { "version", false },   { "summary", false }, { "again", false }, { "deliveries", false },
 };
 
 QString quoted(const QString &text)
@@ -157,9 +172,13 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
                 error = QStringLiteral("--%1 und --%2 passen nicht zusammen.").arg(action, other);
         }
     };
-    contradiction("lists", { "lots", "list", "lot", "check", "settings" });
-    contradiction("lots", { "lot", "check", "settings" });
-    if (error.isEmpty() && !has("lists") && !has("list")) {
+    contradiction("lists", { "lots", "list", "lot", "check", "settings", "summary", "again" });
+    contradiction("lots", { "lot", "check", "settings", "summary", "again" });
+    contradiction("deliveries",
+                  { "connection", "list", "lot", "lists", "lots", "check", "summary", "again" });
+    contradiction("summary", { "check", "again" });
+    contradiction("check", { "again" });
+    if (error.isEmpty() && !has("lists") && !has("list") && !has("deliveries")) {
         error = has("lots") ? QStringLiteral("--lots braucht --list NAME.")
                             : QStringLiteral("Es fehlt --list NAME (oder --lists).");
     }
@@ -168,7 +187,11 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
         return UsageError;
     }
 
-    if (has("lists"))
+    if (has("deliveries"))
+        request->action = Request::Deliveries;
+    else if (has("summary"))
+        request->action = Request::Summary;
+    else if (has("lists"))
         request->action = Request::Lists;
     else if (has("lots"))
         request->action = Request::Lots;
@@ -179,6 +202,7 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
     request->settingsPath = given.value(QStringLiteral("settings")).value(0);
     request->list = given.value(QStringLiteral("list")).value(0);
     request->lots = given.value(QStringLiteral("lot"));
+    request->again = has("again");
     return Parsed;
 }
 
@@ -186,8 +210,7 @@ bool ExportCli::loadSettings(StartSequence &start, const Request &request, Expor
 {
     // Read with the program's rules, never written: the main window owns the file.
     start.initSettings(settings);
-    const QString path =
-            request.settingsPath.isEmpty() ? start.brettIniPath() : request.settingsPath;
+    const QString path = settingsPath(request);
     if (!request.settingsPath.isEmpty() && !QFileInfo(path).isFile()) {
         m_err << QStringLiteral("Die Datei %1 wurde nicht gefunden.").arg(path) << '\n';
         return false;
@@ -247,13 +270,22 @@ int ExportCli::exportList(const Request &request, const HostDatabase &database,
 {
     if (!checkLots(request, database))
         return Failed;
-    PrintedMessages messages(m_err);
+    PrintedMessages messages(m_err, request.again);
     ExportRun run(database, settings, messages);
     const bool checking = request.action == Request::Check;
-    run.setMode(checking ? ExportRun::CheckOnly : ExportRun::Export);
+    const bool summing = request.action == Request::Summary;
+    run.setMode(checking || summing ? ExportRun::CheckOnly : ExportRun::Export);
+    run.setLedgerPath(Ledger::besideSettings(settingsPath(request)));
     const bool succeeded = run.run(request.list, request.lots);
     // The report is the result of a check, as the delivery file's path is that of an export;
-    // what stopped the check stays on the error output.
+    // what stopped the check stays on the error output. The summary is the check's too, but
+    // the checks' findings are not its business.
+    if (summing) {
+        if (!run.report().isComplete())
+            return Failed;
+        m_out << run.report().summary().table();
+        return Success;
+    }
     if (checking && run.report().isComplete())
         m_out << run.report().text();
     if (!succeeded)
@@ -293,6 +325,39 @@ int ExportCli::printEntries(const Request &request, const HostDatabase &database
     return Success;
 }
 
+QString ExportCli::settingsPath(const Request &request) const
+{
+    return request.settingsPath.isEmpty() ? StartSequence(m_applicationDirectory).brettIniPath()
+                                          : request.settingsPath;
+}
+
+// The ledger beside the settings, oldest delivery first; an absent ledger has none.
+int ExportCli::printDeliveries(const Request &request)
+{
+    Ledger ledger(Ledger::besideSettings(settingsPath(request)));
+    QList<Ledger::Delivery> deliveries;
+    if (!ledger.open(Ledger::ReadOnly) || !ledger.deliveries(&deliveries)) {
+        m_err << ledger.errorString() << '\n';
+        return UsageOrConnection;
+    }
+    for (const Ledger::Delivery &delivery : std::as_const(deliveries)) {
+        QStringList lots;
+        for (const QString &lot : delivery.lots)
+            lots << (lot.isEmpty() ? QStringLiteral("ohne Los") : lot);
+        m_out << QStringList { delivery.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                               delivery.user,
+                               delivery.list,
+                               lots.isEmpty() ? QStringLiteral("alle Lose") : lots.join(u','),
+                               QString::number(delivery.lines),
+                               TimberVolume::volumeText(delivery.hundredths),
+                               delivery.path,
+                               delivery.sha256 }
+                         .join(u';')
+              << '\n';
+    }
+    return Success;
+}
+
 int ExportCli::run(const QStringList &arguments)
 {
     Request request;
@@ -304,7 +369,10 @@ int ExportCli::run(const QStringList &arguments)
     case Parsed:
         break;
     }
-    const bool exporting = request.action == Request::Export || request.action == Request::Check;
+    if (request.action == Request::Deliveries)
+        return printDeliveries(request);
+    const bool exporting = request.action == Request::Export || request.action == Request::Check
+            || request.action == Request::Summary;
     StartSequence start(m_applicationDirectory);
     ExportSettings settings;
     if (exporting && !loadSettings(start, request, settings))

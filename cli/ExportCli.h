@@ -30,6 +30,8 @@ private:
     bool checkLots(const Request &request, const HostDatabase &database);
     int exportList(const Request &request, const HostDatabase &database, ExportSettings &settings);
     int printEntries(const Request &request, const HostDatabase &database);
+    int printDeliveries(const Request &request);
+    QString settingsPath(const Request &request) const;
 
     QString m_applicationDirectory;
     QTextStream &m_out;

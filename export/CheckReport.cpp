@@ -88,5 +88,6 @@ QStringList CheckReport::lines() const
 
 QString CheckReport::text() const
 {
-    return (QStringList { selectionText() } + lines()).join(u'\n') + u'\n';
+    return (QStringList { selectionText() } + lines()).join(u'\n') + QStringLiteral("\n\n")
+            + m_summary.table();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/DeliverySummary.h"
 #include "settings/ExportSettings.h"
 
 #include <QList>
@@ -36,6 +37,8 @@ public:
     // What is probably wrong but does not stop an export, a line beginning "Hinweis".
     void addHint(const QString &hint);
     void countLog(bool failed);
+    // The volume and summary of the checked logs.
+    void setSummary(const DeliverySummary &summary) { m_summary = summary; }
     // The check went through every log; a run that stopped on the way has no report.
     void setComplete() { m_complete = true; }
 
@@ -46,6 +49,7 @@ public:
     const QList<SharedProblem> &sharedProblems() const { return m_shared; }
     const QList<LogProblem> &logProblems() const { return m_logProblems; }
     const QStringList &hints() const { return m_hints; }
+    const DeliverySummary &summary() const { return m_summary; }
     int logsChecked() const { return m_logsChecked; }
     int logsFailed() const { return m_logsFailed; }
     bool isComplete() const { return m_complete; }
@@ -63,7 +67,7 @@ public:
     // hints, the counts, then "Keine Fehler gefunden" when there are none.
     QStringList lines() const;
     // The whole report as the command line prints it and the window copies it: the selection,
-    // then lines(), each ended by a line feed.
+    // then lines(), each ended by a line feed, then after an empty line the summary's table.
     QString text() const;
 
 private:
@@ -72,6 +76,7 @@ private:
     QList<SharedProblem> m_shared;
     QList<LogProblem> m_logProblems;
     QStringList m_hints;
+    DeliverySummary m_summary;
     int m_logsChecked = 0;
     int m_logsFailed = 0;
     bool m_complete = false;

@@ -4,7 +4,9 @@
 #include "base/TextRules.h"
 #include "export/DeliveryLine.h"
 #include "export/FieldSource.h"
+#include "export/Ledger.h"
 #include "export/MessageSink.h"
+#include "export/TimberVolume.h"
 #include "export/ValueFormat.h"
 #include "host/HostDatabase.h"
 #include "host/HostLists.h"
@@ -12,6 +14,7 @@
 #include "settings/ExportSettings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 
 #include <array>
@@ -152,8 +155,16 @@ public:
           m_plz(row.indexOf(QStringLiteral("PLZ"))),
           m_strasse(row.indexOf(QStringLiteral("STRASSE"))),
           m_nation(row.indexOf(QStringLiteral("NATION"))),
-          m_blz(row.indexOf(QStringLiteral("BLZ"))), m_konto(row.indexOf(QStringLiteral("KONTO")))
+          m_blz(row.indexOf(QStringLiteral("BLZ"))), m_konto(row.indexOf(QStringLiteral("KONTO"))),
+          m_idLog(row.indexOf(QStringLiteral("ID_LOG")))
     {
+    }
+
+    // The host's id of the log, as the ledger records it.
+    qint64 idLog(const HostRow &row) const
+    {
+        double id = 0;
+        return row.value(m_idLog).toDouble(&id) ? qint64(id) : 0;
     }
 
     LogRecord read(const HostRow &row, const QLocale &locale) const
@@ -187,7 +198,7 @@ public:
 
 private:
     int m_los, m_blnr, m_klst, m_ha, m_gkl, m_laenge, m_durch, m_ak, m_liste, m_listDatum, m_mwst,
-            m_nummer, m_name, m_ort, m_plz, m_strasse, m_nation, m_blz, m_konto;
+            m_nummer, m_name, m_ort, m_plz, m_strasse, m_nation, m_blz, m_konto, m_idLog;
 };
 
 // A log as a hint names it: by its number and lot.
@@ -326,7 +337,7 @@ QString ExportRun::logStatement(const QString &filter)
     for (const QString &column : SourceColumns::ownerAccountColumns())
         statement += column + u',';
     statement += QStringLiteral(
-            "COALESCE(MWST,0) as MWST "
+            "COALESCE(MWST,0) as MWST,LOGS.ID_LOG AS ID_LOG "
             "FROM LOGS "
             "inner join LOGS_RECH on LOGS.ID_LOG = LOGS_RECH.ID_LOG "
             "left join PERSONAL on PERSONAL.ID_PERSONAL = LOGS_RECH.A1_KUNDE "
@@ -344,6 +355,9 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
 {
     m_deliveryPath.clear();
     m_report = CheckReport();
+    m_delivery = DeliveryNote::Content();
+    m_listDate.clear();
+    m_lines = 0;
     m_headerFailed = false;
     const QString listName = TextRules::trimBlanks(listText);
     if (listName.isEmpty()) {
@@ -356,28 +370,116 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
     RunValues run;
     if (!readHeaderValues(listName, run))
         return false;
+    // The summary orders the lots as the lot list does; without a selection it is the list's.
+    QStringList lotOrder = selectedLots;
+    HostLists lists(m_database);
+    if (lotOrder.isEmpty() && !lists.lotsOfList(listName, &lotOrder)) {
+        say(databaseErrorMessage(lists.errorString()));
+        return false;
+    }
+    m_summary = DeliverySummary(lotOrder);
     // A missing supplier number ends the run, but only after the log query has been tried, so
     // that a failing database is reported first. A check goes on to the logs.
     const bool supplierGiven = checkSupplier(run);
+    const bool exporting = m_mode == Export;
+    // The logs delivered before are asked about before anything is written; their ids are read
+    // first, as a connection serves one statement at a time.
+    QList<qint64> ids;
+    if (exporting && supplierGiven && !selectedLogIds(selection, &ids))
+        return false;
     HostQuery logs = m_database.execStreamed(logStatement(selection.filter), selection.params);
     if (logs.failed()) {
         say(databaseErrorMessage(logs.errorString()));
         return false;
     }
-    if (!supplierGiven && m_mode == Export)
+    if (!supplierGiven && exporting)
         return false;
 
     m_deliveryPath = deliveryFileName(run);
-    if (!checkFileName(run) && m_mode == Export)
+    if (!checkFileName(run) && exporting)
         return false;
+    std::optional<Ledger> ledger;
+    if (exporting) {
+        ledger.emplace(m_ledgerPath);
+        if (!beginDelivery(*ledger, ids, run))
+            return false;
+    }
     AtomicFile file(m_deliveryPath);
-    if (m_mode == Export && !file.open()) {
+    if (exporting && !file.open()) {
         say(fileErrorMessage(m_deliveryPath, file.errorString()));
         return false;
     }
-    if (!exportLogs(logs, run, file))
+    if (!exportLogs(logs, run, file, ledger ? &*ledger : nullptr))
         return false;
-    return finish(file);
+    return finish(file, ledger ? &*ledger : nullptr);
+}
+
+bool ExportRun::selectedLogIds(const Selection &selection, QList<qint64> *ids)
+{
+    HostQuery query = m_database.exec(
+            QStringLiteral("SELECT LOGS.ID_LOG AS ID_LOG FROM LOGS inner join LOGS_RECH on "
+                           "LOGS.ID_LOG = LOGS_RECH.ID_LOG WHERE ")
+                    + selection.filter,
+            selection.params);
+    double id = 0;
+    while (query.next()) {
+        if (query.value(0).toDouble(&id))
+            ids->append(qint64(id));
+    }
+    if (query.failed()) {
+        say(databaseErrorMessage(query.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool ExportRun::beginDelivery(Ledger &ledger, const QList<qint64> &ids, const RunValues &run)
+{
+    const auto refused = [this](const QString &reason) {
+        say(reason + QStringLiteral(" - Abbruch!"));
+        return false;
+    };
+    if (m_ledgerPath.isEmpty())
+        return refused(QStringLiteral("Kein Lieferbuch angegeben"));
+    if (!ledger.open())
+        return refused(ledger.errorString());
+    const QString list = m_report.list();
+    Ledger::Prior prior;
+    if (!ledger.priorDeliveries(ids, &prior))
+        return refused(ledger.errorString());
+    const QString path = QDir::toNativeSeparators(QFileInfo(m_deliveryPath).absoluteFilePath());
+    if (prior.logs > 0
+        && !m_messages.confirm(
+                QStringLiteral("%1 der %2 Stämme dieser Auswahl sind schon geliefert, zuletzt am "
+                               "%3 mit der Datei %4 (Liste %5).")
+                        .arg(prior.logs)
+                        .arg(ids.size())
+                        .arg(prior.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")),
+                             QDir::toNativeSeparators(prior.path), prior.list)))
+        return false;
+    // The file name holds only eight characters of the list: another list can end in the same
+    // file and replace its delivery.
+    QString otherList;
+    if (QFileInfo::exists(m_deliveryPath) && !ledger.listOfPath(path, &otherList))
+        return refused(ledger.errorString());
+    if (!otherList.isEmpty() && otherList != list
+        && !m_messages.confirm(QStringLiteral("Die Datei %1 ist laut Lieferbuch die Lieferung der "
+                                              "Liste %2; sie würde durch die Lieferung der "
+                                              "Liste %3 ersetzt.")
+                                       .arg(path, otherList, list)))
+        return false;
+    if (!ledger.beginDelivery(list, m_report.lots(), path))
+        return refused(ledger.errorString());
+    m_delivery.forestOffice = run[K::FORSTAMT];
+    m_delivery.officeNumber = run[K::FORSTAMTNUMMER];
+    m_delivery.forestryYear = run[K::FWJ];
+    m_delivery.list = list;
+    m_delivery.lots = m_report.lots();
+    m_delivery.supplierNumber = run[K::LIEFNRBRETT];
+    m_delivery.contractNumber = run[K::KAUVERTRNR];
+    m_delivery.externalContractNumber = run[K::EXTKAUFVERTRNR];
+    m_delivery.fileName = QFileInfo(m_deliveryPath).fileName();
+    return true;
 }
 
 ExportRun::Selection ExportRun::selectionFilter(const QString &listName,
@@ -508,7 +610,7 @@ bool ExportRun::bindLogSources(const HostRow &log, LogSources &sources)
     return true;
 }
 
-bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
+bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, Ledger *ledger)
 {
     const bool checking = m_mode == CheckOnly;
     PieceCounter counter;
@@ -545,15 +647,27 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
         // Its checks, then its line. The report names the log itself, so its messages do not.
         QList<Problem> problems = failedChecks(run, log, checking, perLog, m_locale);
         const QString blnr = log.blnr.toText(m_locale);
+        m_summary.add(log.los.toText(m_locale), log.ha.toText(m_locale), log.gkl.toText(m_locale),
+                      TimberVolume::measure(log.durch, log.laenge));
+        if (position == 1)
+            m_listDate = QDate::fromString(log.listDatum, QStringLiteral("yyyyMMdd"))
+                                 .toString(QStringLiteral("dd.MM.yyyy"));
         if (problems.isEmpty()) {
             const DeliveryLine::Fields fields =
                     DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale);
             DeliveryLine::Problem problem;
             if (!DeliveryLine::encode(fields, line, &problem)) {
                 problems << fieldProblem(problem, checking ? QString() : blnr, run, perLog);
-            } else if (!checking && !file.write(line)) {
-                say(fileErrorMessage(m_deliveryPath, file.errorString()));
-                return false;
+            } else if (!checking) {
+                if (!file.write(line)) {
+                    say(fileErrorMessage(m_deliveryPath, file.errorString()));
+                    return false;
+                }
+                ++m_lines;
+                if (!ledger->addLog(columns->idLog(logs), blnr) || !ledger->addBytes(line)) {
+                    say(ledger->errorString() + QStringLiteral(" - Abbruch!"));
+                    return false;
+                }
             }
         }
         if (checking) {
@@ -596,16 +710,32 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file)
     return true;
 }
 
-bool ExportRun::finish(AtomicFile &file)
+bool ExportRun::finish(AtomicFile &file, Ledger *ledger)
 {
     if (m_mode == CheckOnly) {
+        m_report.setSummary(m_summary);
         m_report.setComplete();
         return m_report.isClean();
     }
-    if (!file.commit()) {
-        say(fileErrorMessage(m_deliveryPath, file.errorString()));
+    if (!ledger->commitDelivery(file, m_lines, m_summary.hundredths())) {
+        if (ledger->fileFailed())
+            say(fileErrorMessage(m_deliveryPath, ledger->errorString()));
+        else
+            say(ledger->errorString() + QStringLiteral(" - Abbruch!"));
         return false;
     }
-    say(QStringLiteral("Export erfolgreich!"));
+    m_delivery.listDate = m_listDate;
+    m_delivery.rows = m_summary.rows();
+    m_delivery.logs = m_summary.logs();
+    m_delivery.hundredths = m_summary.hundredths();
+    m_delivery.lines = m_lines;
+    m_delivery.sha256 = ledger->committedSha256();
+    m_delivery.time = QDateTime::currentDateTime();
+    m_messages.showSuccess(
+            QStringLiteral("Export erfolgreich!\n%1\n%2 %3, %4 Festmeter")
+                    .arg(QDir::toNativeSeparators(QFileInfo(m_deliveryPath).absoluteFilePath()))
+                    .arg(m_lines)
+                    .arg(m_lines == 1 ? QStringLiteral("Stamm") : QStringLiteral("Stämme"))
+                    .arg(TimberVolume::volumeText(m_summary.hundredths())));
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "export/CheckReport.h"
+#include "export/DeliveryNote.h"
+#include "export/DeliverySummary.h"
 #include "export/FieldSource.h"
 
 #include <QLocale>
@@ -15,6 +17,7 @@ class ExportSettings;
 class HostDatabase;
 class HostQuery;
 class HostRow;
+class Ledger;
 class MessageSink;
 struct RunValues;
 
@@ -42,6 +45,9 @@ public:
               const QLocale &locale = QLocale::system());
 
     void setMode(Mode mode) { m_mode = mode; }
+    // The ledger (Lieferbuch.sqlite) that an export records its delivery in, together with the
+    // file; an export without one stops before anything is written.
+    void setLedgerPath(const QString &path) { m_ledgerPath = path; }
 
     // listText is the list selector's text, selectedLots the selected entries of the lot list
     // in list order (none: every lot). True after "Export erfolgreich!" or, when checking,
@@ -53,6 +59,9 @@ public:
 
     // The delivery file's path, once the run has come that far.
     QString deliveryPath() const { return m_deliveryPath; }
+
+    // What a successful export delivered: the delivery note's content.
+    const DeliveryNote::Content &delivery() const { return m_delivery; }
 
     // The statement that reads the logs for a selection filter.
     static QString logStatement(const QString &filter);
@@ -78,9 +87,14 @@ private:
         FieldSource owners[std::size(FieldSource::OwnerSettings)];
     };
     bool bindLogSources(const HostRow &log, LogSources &sources);
+    // The host's ids of the selection's logs, read before the logs themselves.
+    bool selectedLogIds(const Selection &selection, QList<qint64> *ids);
+    // Opens the ledger and asks before a delivery that is probably a mistake: logs delivered
+    // before, or a file of another list replaced. Then begins the ledger's record.
+    bool beginDelivery(Ledger &ledger, const QList<qint64> &ids, const RunValues &run);
     // Checks every log and writes its line, or when checking fills the report.
-    bool exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file);
-    bool finish(AtomicFile &file);
+    bool exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, Ledger *ledger);
+    bool finish(AtomicFile &file, Ledger *ledger);
 
     void say(const QString &message);
 
@@ -90,6 +104,11 @@ private:
     QLocale m_locale;
     Mode m_mode = Export;
     QString m_deliveryPath;
+    QString m_ledgerPath;
     CheckReport m_report;
+    DeliverySummary m_summary;
+    DeliveryNote::Content m_delivery;
+    QString m_listDate; // of the first log, as the note shows it
+    qint64 m_lines = 0;
     bool m_headerFailed = false;
 };

@@ -494,6 +494,7 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths)
         file.cancel();
         return false;
     }
+    const QString sha256 = QString::fromLatin1(m_hash.result().toHex());
     {
         Statement update(m_db,
                          "UPDATE delivery SET time = ?, lines = ?, volume = ?, sha256 = ? "
@@ -501,7 +502,7 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths)
         update.bind(1, QDateTime::currentDateTime().toString(Qt::ISODate))
                 .bind(2, lines)
                 .bind(3, hundredths)
-                .bind(4, QString::fromLatin1(m_hash.result().toHex()))
+                .bind(4, sha256)
                 .bind(5, m_delivery)
                 .step();
         if (!update.ok()) {
@@ -532,6 +533,7 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths)
     m_inDelivery = false;
     abandonDelivery();
     file.keep();
+    m_committedSha256 = sha256;
     return true;
 }
 

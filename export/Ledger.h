@@ -91,6 +91,8 @@ public:
     // otherwise errorString() names the ledger's failure.
     bool commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths);
     bool fileFailed() const { return m_fileFailed; }
+    // The SHA-256 of the delivery committed last, lower-case hex.
+    QString committedSha256() const { return m_committedSha256; }
     void abandonDelivery();
 
     // Who records a delivery: the Windows user and computer name; elsewhere the login name and
@@ -116,6 +118,7 @@ private:
     qint64 m_delivery = 0;
     bool m_inDelivery = false;
     bool m_fileFailed = false;
+    QString m_committedSha256;
     sqlite3_stmt *m_insertLog = nullptr;
     sqlite3_stmt *m_insertPart = nullptr;
     QByteArray m_part;

@@ -10,7 +10,10 @@ class ModalMessage : public MessageSink
 public:
     explicit ModalMessage(QWidget *parent = nullptr) : m_parent(parent) { }
     void showMessage(const QString &text) override { show(m_parent, text); }
-    bool confirm(const QString &question) override { return ask(m_parent, question); }
+    bool confirm(const QString &facts) override
+    {
+        return ask(m_parent, facts + QStringLiteral("\n\nTrotzdem liefern?"));
+    }
 
     static void show(QWidget *parent, const QString &text);
     // "Ja" and "Nein", "Nein" the default and the answer of Escape; true for "Ja".

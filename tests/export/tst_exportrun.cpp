@@ -47,7 +47,7 @@ private slots:
     void init();
     void run_data();
     void run();
-    void secondRun_writesTheSameLines();
+    void secondRun_asksThenWritesTheSameLines();
     void check_data();
     void check();
 
@@ -61,6 +61,7 @@ private:
 
     std::unique_ptr<HostFixture> m_host;
     std::unique_ptr<QTemporaryDir> m_exportDir;
+    std::unique_ptr<QTemporaryDir> m_ledgerDir; // a test's runs share one ledger
     ExportSettings m_settings;
     RecordedMessages m_sink;
     QStringList &m_messages = m_sink.messages;
@@ -71,6 +72,9 @@ void TestExportRun::init()
 {
     m_host = std::make_unique<HostFixture>();
     m_exportDir = std::make_unique<QTemporaryDir>();
+    m_ledgerDir = std::make_unique<QTemporaryDir>();
+    m_sink.answer = false;
+    m_sink.questions.clear();
     QVERIFY(m_host->exec(
             QStringList { "INSERT INTO LISTENKOPF (LISTE, GESPERRT, TEXT2) VALUES ('815', 0, '42')",
                           "INSERT INTO RINDENKENNZ VALUES (1, 'U')",
@@ -97,6 +101,7 @@ bool TestExportRun::runExport(const QStringList &lots, const QString &list, Expo
     HostDatabase database;
     ExportRun run(database, m_settings, m_sink, QLocale(QLocale::German, QLocale::Germany));
     run.setMode(mode);
+    run.setLedgerPath(m_ledgerDir->filePath("Lieferbuch.sqlite"));
     const bool ok = database.open(m_host->connectionString()) && run.run(list, lots);
     m_report = run.report().isComplete() ? run.report().lines() : QStringList { "incomplete" };
     return ok;
@@ -216,8 +221,8 @@ void TestExportRun::run()
 }
 
 // Every field of the line end to end; the piece counter is the run's own; VAT goes out with an
-// owner only.
-void TestExportRun::secondRun_writesTheSameLines()
+// owner only. The ledger stops a second delivery of the same logs unless the user says so.
+void TestExportRun::secondRun_asksThenWritesTheSameLines()
 {
     QVERIFY(m_host->exec(QStringList { "UPDATE LOGS SET KLST = 3" } + log(2, "16", "'7'", 1, "3")
                          + owner(1, "'Jürgen Müller'")
@@ -229,10 +234,19 @@ void TestExportRun::secondRun_writesTheSameLines()
             "BY;42;KV17;;Nord;12;2024;815;Ost;;Weg 1;12345;Tal;Frei;0123;;;3;a;;7;"
             "16;;3;FI;B;4,0;32;1;WB-1;J\xFCrgen M\xFCller;Tal;12345;Weg 2;DE;DE;;;;10,7;;;"
             "815;PEFC;;20240315\r\n";
-    for (int run = 1; run <= 2; ++run) {
-        QVERIFY(runExport());
-        QCOMPARE(delivery("LB004200000815.Txt"), lines);
-    }
+    QVERIFY(runExport());
+    QCOMPARE(delivery("LB004200000815.Txt"), lines);
+    // The same logs again: asked, and a "Nein" leaves the file and the ledger as they were.
+    QVERIFY(HostFixture::writeFile(QDir(m_exportDir->path()).filePath("LB004200000815.Txt"),
+                                   Yesterday));
+    QVERIFY(!runExport() && m_messages.isEmpty());
+    QCOMPARE(m_sink.questions.size(), 1);
+    QVERIFY2(m_sink.questions[0].startsWith("2 der 2 Stämme dieser Auswahl sind schon geliefert"),
+             qPrintable(m_sink.questions[0]));
+    QCOMPARE(delivery("LB004200000815.Txt"), Yesterday);
+    m_sink.answer = true;
+    QVERIFY(runExport());
+    QCOMPARE(delivery("LB004200000815.Txt"), lines);
     QCOMPARE(m_settings.value(K::LIEFNRBRETT), QStringLiteral("TEXT2"));
 }
 

@@ -192,7 +192,8 @@ void TestPostgres::sameResultsAsSqlite_data()
         "Stamm ohne Nummer (Los X, Position 1): Stammnummer");
     // Names that break a statement that pastes them in, or a LIKE pattern.
     row("hostile list, lots % and _", "--list|" + Hostile + "|--lot|%|--lot|_",
-        "0\nExport erfolgreich!\n$DIR/LB1234O'Hara' .Txt\nLB1234O'Hara' .Txt: 901 902\n");
+        "0\nExport erfolgreich!\n$DIR/LB1234O'Hara' .Txt\n2 Stämme, 0,56 Festmeter\n"
+        "$DIR/LB1234O'Hara' .Txt\nLB1234O'Hara' .Txt: 901 902\n");
     row("hostile list, quoting lot", "--list|" + Hostile + "|--lot|' OR '1'='1",
         "LB1234O'Hara' .Txt: 903\n");
     row("list a_c%", "--list|a_c%", "LB1234a_c%.Txt: 911\n");
@@ -246,6 +247,7 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     database.setQueryTimeout(2);
     m_messages.clear();
     ExportRun run(database, settings, *this);
+    run.setLedgerPath(QDir(dir.path()).filePath("Lieferbuch.sqlite"));
 
     // The host application changes the logs and holds its lock, here in a prepared transaction;
     // or the server goes down after the program has fetched a few batches of logs.
