@@ -2,6 +2,8 @@
 
 #include "app/F_Einst.h"
 #include "app/F_InfoUber.h"
+#include "app/F_Lieferschein.h"
+#include "app/F_Lieferungen.h"
 #include "app/F_Pruefbericht.h"
 #include "base/TextRules.h"
 #include "base/Version.h"
@@ -15,14 +17,17 @@
 #include "ui/WaitCursor.h"
 #include "ui/WindowFont.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -60,6 +65,44 @@ F_Main::F_Main(const QString &applicationDirectory, QWidget *parent)
     buildControls();
 }
 
+namespace {
+
+// The export's boxes, and after a successful export "Export erfolgreich!" with the delivery
+// note beside OK.
+class DeliveryMessages : public ModalMessage
+{
+public:
+    explicit DeliveryMessages(QWidget *parent) : ModalMessage(parent), m_parent(parent) { }
+    void setRun(const ExportRun *run) { m_run = run; }
+
+    void showSuccess(const QString &text) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brettholm32"), text, QMessageBox::Ok,
+                        m_parent);
+        box.button(QMessageBox::Ok)->setIcon(QIcon());
+        QPushButton *note = box.addButton(QStringLiteral("Lieferschein…"), QMessageBox::ActionRole);
+        note->setObjectName(QStringLiteral("But_Lieferschein"));
+        box.setDefaultButton(QMessageBox::Ok);
+        const bool waiting = QGuiApplication::overrideCursor() != nullptr;
+        if (waiting)
+            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+        box.exec();
+        if (box.clickedButton() == note && m_run) {
+            F_Lieferschein window(DeliveryNote::html(m_run->delivery()), m_run->delivery().fileName,
+                                  m_parent);
+            window.exec();
+        }
+        if (waiting)
+            QGuiApplication::restoreOverrideCursor();
+    }
+
+private:
+    QWidget *m_parent;
+    const ExportRun *m_run = nullptr;
+};
+
+} // namespace
+
 F_Main::~F_Main() = default;
 
 void F_Main::buildControls()
@@ -77,6 +120,9 @@ void F_Main::buildControls()
     connect(pruefen, &QAction::triggered, this, &F_Main::Mnu_Pruefen_Click);
     // The shortcut works wherever the focus is in the window, not only in the open menu.
     addAction(pruefen);
+    QAction *lieferungen = liste->addAction(QStringLiteral("&Lieferungen…"));
+    lieferungen->setObjectName(QStringLiteral("Mnu_Lieferungen"));
+    connect(lieferungen, &QAction::triggered, this, &F_Main::Mnu_Lieferungen_Click);
     const QSize clientSize = Twips::size(4905, 3150);
     const int menuHeight = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, clientSize.width(), menuHeight);
@@ -238,10 +284,17 @@ void F_Main::B_Start_Click()
     if (!selection(&list, &lots))
         return;
     const WaitCursor waiting;
-    ModalMessage messages(this);
+    DeliveryMessages messages(this);
     ExportRun run(m_database, m_settings, messages);
+    messages.setRun(&run);
     run.setLedgerPath(Ledger::besideSettings(brettIniPath()));
     run.run(list, lots);
+}
+
+void F_Main::Mnu_Lieferungen_Click()
+{
+    F_Lieferungen window(Ledger::besideSettings(brettIniPath()), this);
+    window.exec();
 }
 
 // The same check as the command line's --check. What ends the run shows in a box as in the

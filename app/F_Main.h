@@ -41,6 +41,7 @@ private:
     void B_Einstellungen_Click();
     void B_Info_Click();
     void Mnu_Pruefen_Click();
+    void Mnu_Lieferungen_Click();
     void Form_Unload();
 
     QString m_applicationDirectory;

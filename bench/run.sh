@@ -13,7 +13,7 @@
 #   rows      brettholm32-bench rows: the same statement through the program's own reading
 #             path (HostDatabase, HostQuery), every column of every row read as a value and
 #             nothing done with it;
-#   export    brettholm32-export on the list.
+#   export    brettholm32-export on the list, recording the delivery in a new ledger.
 # Medians of the wall-clock times, the ratio export / sqlite3, and the median peak resident
 # memory (/usr/bin/time). Every export's delivery file must hold N lines.
 # Then the client/server rows: brettholm32-bench postgres starts a PostgreSQL server as
@@ -82,7 +82,8 @@ for n in "${sizes[@]}"; do
         measure "$dir/sqlite3.times" sqlite3 -readonly -separator ';' "$dir/host.sqlite" \
             < "$dir/statement.sql" > "$dir/sqlite3.txt"
         measure "$dir/rows.times" "$helper" rows "$connection" BENCH > /dev/null
-        rm -f "$dir"/export/*.Txt
+        # Each run delivers the list as the first time: into a new ledger, which records it.
+        rm -f "$dir"/export/*.Txt "$dir"/Lieferbuch.sqlite*
         measure "$dir/export.times" env LC_ALL=de_DE.UTF-8 "$bin/brettholm32-export" --connection "$connection" \
             --settings "$dir/Brett.Ini" --list BENCH > /dev/null 2> "$dir/export.log"
         lines=$(wc -l < "$dir/export/LB4711BENCH.Txt")
@@ -117,7 +118,7 @@ if [ -n "$postgres_sizes" ]; then
         for ((run = 1; run <= runs; ++run)); do
             measure "$dir/psql.times" psql -q -X -h 127.0.0.1 -p "$port" -U reader -d "$database" -c "$copy"
             measure "$dir/rows.times" "$helper" rows "$connection" BENCH > /dev/null
-            rm -f "$dir"/export/*.Txt
+            rm -f "$dir"/export/*.Txt "$dir"/Lieferbuch.sqlite*
             measure "$dir/export.times" env LC_ALL=de_DE.UTF-8 "$bin/brettholm32-export" --connection "$connection" \
                 --settings "$dir/Brett.Ini" --list BENCH > /dev/null 2> "$dir/export.log"
             lines=$(wc -l < "$dir/export/LB4711BENCH.Txt")

@@ -8,6 +8,7 @@
 #include "export/TimberVolume.h"
 #include "host/HostDatabase.h"
 #include "host/HostLists.h"
+#include "print/PdfDocument.h"
 #include "settings/ExportSettings.h"
 #include "settings/StartSequence.h"
 
@@ -57,7 +58,7 @@ QString ExportCli::usage()
     return QStringLiteral(
             "Aufruf:\n"
             "  brettholm32-export [--connection TEXT] [--settings DATEI] --list NAME\n"
-            "                     [--lot LOS]... [--check | --summary | --again]\n"
+            "                     [--lot LOS]... [--check | --summary | --again] [--note PDF]\n"
             "  brettholm32-export [--connection TEXT] --lists\n"
             "  brettholm32-export [--connection TEXT] --list NAME --lots\n"
             "  brettholm32-export [--settings DATEI] --deliveries\n"
@@ -71,6 +72,7 @@ QString ExportCli::usage()
             "  --check            nur prüfen, alle Stämme, keine Datei schreiben\n"
             "  --summary          nur die Summen je Los, Holzart, Güte und Stärkeklasse\n"
             "  --again            auch Stämme liefern, die das Lieferbuch schon verzeichnet\n"
+            "  --note PDF         nach dem Export den Lieferschein als PDF-Datei schreiben\n"
             "  --deliveries       das Lieferbuch, eine Lieferung je Zeile\n"
             "  --lists            die offenen Listen, eine je Zeile\n"
             "  --lots             die Lose der Liste, eine je Zeile (leere Zeile: ohne Los)\n"
@@ -94,6 +96,7 @@ struct ExportCli::Request
     QString list;
     QStringList lots;
     bool again = false;
+    QString notePath; // empty: no delivery note
 };
 
 namespace {
@@ -109,6 +112,7 @@ const KnownOption Options[] = {
     { "connection", true }, { "settings", true }, { "list", true },   { "lot", true },
     { "check", false },     { "lists", false },   { "lots", false },  { "help", false },
     { "version", false },   { "summary", false }, { "again", false }, { "deliveries", false },
+    { "note", true },
 };
 
 QString quoted(const QString &text)
@@ -161,7 +165,7 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
         m_out << QStringLiteral("brettholm32-export ") << Version::text() << '\n';
         return HelpShown;
     }
-    for (const char *name : { "connection", "settings", "list" }) {
+    for (const char *name : { "connection", "settings", "list", "note" }) {
         if (error.isEmpty() && given.value(QLatin1String(name)).size() > 1)
             error = QStringLiteral("Die Option --%1 ist mehrfach angegeben.").arg(name);
     }
@@ -176,8 +180,11 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
     contradiction("lots", { "lot", "check", "settings", "summary", "again" });
     contradiction("deliveries",
                   { "connection", "list", "lot", "lists", "lots", "check", "summary", "again" });
-    contradiction("summary", { "check", "again" });
-    contradiction("check", { "again" });
+    contradiction("summary", { "check", "again", "note" });
+    contradiction("check", { "again", "note" });
+    contradiction("lists", { "note" });
+    contradiction("lots", { "note" });
+    contradiction("deliveries", { "note" });
     if (error.isEmpty() && !has("lists") && !has("list") && !has("deliveries")) {
         error = has("lots") ? QStringLiteral("--lots braucht --list NAME.")
                             : QStringLiteral("Es fehlt --list NAME (oder --lists).");
@@ -203,6 +210,7 @@ ExportCli::ParseResult ExportCli::parse(const QStringList &arguments, Request *r
     request->list = given.value(QStringLiteral("list")).value(0);
     request->lots = given.value(QStringLiteral("lot"));
     request->again = has("again");
+    request->notePath = given.value(QStringLiteral("note")).value(0);
     return Parsed;
 }
 
@@ -290,6 +298,15 @@ int ExportCli::exportList(const Request &request, const HostDatabase &database,
         m_out << run.report().text();
     if (!succeeded)
         return Failed;
+    if (!checking && !request.notePath.isEmpty()) {
+        // The delivery stands; only its note is missing, which the ledger keeps.
+        PdfDocument note(request.notePath);
+        if (!note.write(DeliveryNote::html(run.delivery()),
+                        QStringLiteral("Lieferschein ") + run.delivery().fileName)) {
+            m_err << note.errorString() << '\n';
+            return Failed;
+        }
+    }
     if (!checking) {
         m_out << QDir::toNativeSeparators(
                 QDir::cleanPath(QFileInfo(run.deliveryPath()).absoluteFilePath()))

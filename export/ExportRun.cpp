@@ -717,20 +717,21 @@ bool ExportRun::finish(AtomicFile &file, Ledger *ledger)
         m_report.setComplete();
         return m_report.isClean();
     }
-    if (!ledger->commitDelivery(file, m_lines, m_summary.hundredths())) {
+    m_delivery.listDate = m_listDate;
+    m_delivery.rows = m_summary.rows();
+    m_delivery.logs = m_summary.logs();
+    m_delivery.hundredths = m_summary.hundredths();
+    m_delivery.lines = m_lines;
+    m_delivery.sha256 = ledger->pendingSha256();
+    m_delivery.time = QDateTime::currentDateTime();
+    if (!ledger->commitDelivery(file, m_lines, m_summary.hundredths(),
+                                DeliveryNote::html(m_delivery))) {
         if (ledger->fileFailed())
             say(fileErrorMessage(m_deliveryPath, ledger->errorString()));
         else
             say(ledger->errorString() + QStringLiteral(" - Abbruch!"));
         return false;
     }
-    m_delivery.listDate = m_listDate;
-    m_delivery.rows = m_summary.rows();
-    m_delivery.logs = m_summary.logs();
-    m_delivery.hundredths = m_summary.hundredths();
-    m_delivery.lines = m_lines;
-    m_delivery.sha256 = ledger->committedSha256();
-    m_delivery.time = QDateTime::currentDateTime();
     m_messages.showSuccess(
             QStringLiteral("Export erfolgreich!\n%1\n%2 %3, %4 Festmeter")
                     .arg(QDir::toNativeSeparators(QFileInfo(m_deliveryPath).absoluteFilePath()))

@@ -40,7 +40,8 @@ const char *const Schema[] = {
     " path TEXT NOT NULL," // the delivery file, absolute
     " lines INTEGER NOT NULL,"
     " volume INTEGER NOT NULL," // hundredths of a cubic metre
-    " sha256 TEXT NOT NULL)",   // lower-case hex of the file's bytes
+    " sha256 TEXT NOT NULL,"    // lower-case hex of the file's bytes
+    " note TEXT NOT NULL)",     // the delivery note as HTML, as it was shown
     "CREATE INDEX delivery_by_path ON delivery (path)",
     "CREATE TABLE delivery_part ("
     " delivery INTEGER NOT NULL REFERENCES delivery (id),"
@@ -334,7 +335,7 @@ bool Ledger::deliveries(QList<Delivery> *deliveries)
         return true;
     Statement statement(m_db,
                         "SELECT id, time, user, computer, list, lots, path, lines, volume, "
-                        "sha256 FROM delivery ORDER BY id");
+                        "sha256, note FROM delivery ORDER BY id");
     while (statement.step()) {
         sqlite3_stmt *row = statement.get();
         Delivery d;
@@ -349,6 +350,7 @@ bool Ledger::deliveries(QList<Delivery> *deliveries)
         d.lines = sqlite3_column_int64(row, 7);
         d.hundredths = sqlite3_column_int64(row, 8);
         d.sha256 = text(row, 9);
+        d.note = text(row, 10);
         deliveries->append(d);
     }
     return statement.ok() || failSqlite(sqlite3_extended_errcode(m_db));
@@ -405,7 +407,7 @@ bool Ledger::beginDelivery(const QString &list, const QStringList &lots, const Q
     m_inDelivery = true;
     Statement insert(m_db,
                      "INSERT INTO delivery (time, user, computer, list, lots, path, lines, "
-                     "volume, sha256) VALUES (?, ?, ?, ?, ?, ?, 0, 0, '')");
+                     "volume, sha256, note) VALUES (?, ?, ?, ?, ?, ?, 0, 0, '', '')");
     insert.bind(1, QDateTime::currentDateTime().toString(Qt::ISODate))
             .bind(2, userName())
             .bind(3, computerName())
@@ -482,7 +484,12 @@ bool Ledger::flushPart()
     return true;
 }
 
-bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths)
+QString Ledger::pendingSha256()
+{
+    return QString::fromLatin1(m_hash.result().toHex());
+}
+
+bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths, const QString &note)
 {
     m_fileFailed = false;
     if (!m_inDelivery) {
@@ -497,13 +504,14 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths)
     const QString sha256 = QString::fromLatin1(m_hash.result().toHex());
     {
         Statement update(m_db,
-                         "UPDATE delivery SET time = ?, lines = ?, volume = ?, sha256 = ? "
-                         "WHERE id = ?");
+                         "UPDATE delivery SET time = ?, lines = ?, volume = ?, sha256 = ?, "
+                         "note = ? WHERE id = ?");
         update.bind(1, QDateTime::currentDateTime().toString(Qt::ISODate))
                 .bind(2, lines)
                 .bind(3, hundredths)
                 .bind(4, sha256)
-                .bind(5, m_delivery)
+                .bind(5, note)
+                .bind(6, m_delivery)
                 .step();
         if (!update.ok()) {
             failSqlite(sqlite3_extended_errcode(m_db));
@@ -533,7 +541,6 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths)
     m_inDelivery = false;
     abandonDelivery();
     file.keep();
-    m_committedSha256 = sha256;
     return true;
 }
 

@@ -51,6 +51,7 @@ public:
         qint64 lines = 0;
         qint64 hundredths = 0; // total volume in hundredths of a cubic metre
         QString sha256;        // of the file's bytes, lower-case hex
+        QString note;          // the delivery note as HTML (DeliveryNote::html)
     };
     // Of the logs asked about, how many are in recorded deliveries, and the latest of these.
     struct Prior
@@ -89,10 +90,12 @@ public:
     // Places the file (opened and written, not committed) and commits the record. When it fails
     // and fileFailed() is true, the file could not be placed and file.errorString() tells why;
     // otherwise errorString() names the ledger's failure.
-    bool commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths);
+    bool commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths,
+                        const QString &note = QString());
+    // The SHA-256 of the bytes added so far, once the last of them is added: for the delivery
+    // note that goes into the record.
+    QString pendingSha256();
     bool fileFailed() const { return m_fileFailed; }
-    // The SHA-256 of the delivery committed last, lower-case hex.
-    QString committedSha256() const { return m_committedSha256; }
     void abandonDelivery();
 
     // Who records a delivery: the Windows user and computer name; elsewhere the login name and
@@ -118,7 +121,6 @@ private:
     qint64 m_delivery = 0;
     bool m_inDelivery = false;
     bool m_fileFailed = false;
-    QString m_committedSha256;
     sqlite3_stmt *m_insertLog = nullptr;
     sqlite3_stmt *m_insertPart = nullptr;
     QByteArray m_part;

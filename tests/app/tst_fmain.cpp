@@ -186,6 +186,19 @@ void TestFMain::export_showsFaultInItsBoxGoesOnAndFindsHostileNames()
     QVERIFY(window.isVisible());
     QCOMPARE(exportList("4711", {}), "4711|Brettholm32|Export erfolgreich!");
     QCOMPARE(HostFixture::takeDeliveries(dir).section(u'\n', 1).count("\r\n"), 25);
+    // The same logs again: the question's default is "Nein", and the recorder's answer is not
+    // "Ja", so nothing is written.
+    {
+        ModalRecorder recorder;
+        window.findChild<QPushButton *>("B_Start")->click();
+        QCOMPARE(recorder.messages.size(), 1);
+        QVERIFY2(recorder.messages[0].startsWith("25 der 25 Stämme dieser Auswahl sind schon "
+                                                 "geliefert")
+                         && recorder.messages[0].endsWith("Trotzdem liefern?"),
+                 qPrintable(recorder.messages[0]));
+        QCOMPARE(recorder.defaults, QStringList { "Nein" });
+    }
+    QCOMPARE(HostFixture::takeDeliveries(dir), QString());
 
     const QString hostile = "O'Hara' OR 1=1 --", ok = "|Brettholm32|Export erfolgreich!";
     QCOMPARE(exportList(hostile, { "' OR '1'='1", "%", "_" }), hostile + ok);

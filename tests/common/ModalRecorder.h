@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 
@@ -19,6 +20,7 @@ public:
                 box && box->isVisible()) {
                 messages << box->text();
                 captions << box->windowTitle();
+                defaults << (box->defaultButton() ? box->defaultButton()->text() : QString());
                 cursors << cursorStack();
                 box->done(QMessageBox::Ok);
             }
@@ -28,6 +30,8 @@ public:
 
     QStringList messages;
     QStringList captions;
+    // The text of each box's default button, the one Enter presses.
+    QStringList defaults;
     // The override cursors while each box was shown, the top first: "arrow wait" is the
     // arrow over the box of a window at work, "" no override at all.
     QStringList cursors;
