@@ -51,7 +51,7 @@ F_Pruefbericht::F_Pruefbericht(const CheckReport &report, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("Prüfbericht"));
     setFont(WindowFont::standard());
-    resize(640, 420);
+    resize(640, 560);
 
     auto *layout = new QVBoxLayout(this);
     auto *selection = new QLabel(report.selectionText(), this);
@@ -90,6 +90,23 @@ F_Pruefbericht::F_Pruefbericht(const CheckReport &report, QWidget *parent)
         addRow(logs, { logCell(problem), problem.lot, problem.message });
     logs->resizeColumnToContents(0);
     layout->addWidget(logs, 1);
+
+    // What stops no export, and what the checked logs amount to.
+    if (!report.hints().isEmpty()) {
+        layout->addWidget(new QLabel(QStringLiteral("Hinweise:"), this));
+        QTableWidget *hints =
+                table(QStringLiteral("Tb_Hinweise"), { QStringLiteral("Hinweis") }, this);
+        for (const QString &hint : report.hints())
+            addRow(hints, { hint.mid(QStringLiteral("Hinweis: ").size()) });
+        layout->addWidget(hints);
+    }
+    layout->addWidget(new QLabel(QStringLiteral("Zusammenfassung:"), this));
+    QTableWidget *summary =
+            table(QStringLiteral("Tb_Summe"), DeliverySummary::columnTitles(), this);
+    for (const QStringList &cells : report.summary().cells())
+        addRow(summary, cells);
+    summary->resizeColumnsToContents();
+    layout->addWidget(summary, 1);
 
     auto *buttons = new QHBoxLayout;
     auto *copy = new QPushButton(QStringLiteral("In die Zwischenablage kopieren"), this);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Renders the three windows and the check report on the demo database into docs/main.png,
-# docs/settings.png, docs/about.png and docs/check.png, the screenshots of the README. Run it after any change to a window.
+# Renders the three windows, the check report, the ledger window and a delivery note on the
+# demo database into docs/main.png, docs/settings.png, docs/about.png, docs/check.png,
+# docs/ledger.png and docs/note.png, the screenshots of the README. Run it after any change to
+# a window.
 source "$(dirname "$0")/strict.sh"
 cd "$(dirname "$0")/.."
 
@@ -13,6 +15,6 @@ sed "s#@EXPORTPATH@#/home/forstamt/Lieferungen#" demo/Brett.Ini.in | iconv -f UT
     | sed 's/$/\r/' > "$appdir/Brett.Ini"
 
 mkdir -p docs
-QT_QPA_PLATFORM=offscreen build/tools/brettholm32-render-windows "$appdir" \
+LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen build/tools/brettholm32-render-windows "$appdir" \
     "Provider=SQLite;Data Source=$PWD/build/demo/demo.sqlite" docs
-echo "Wrote docs/main.png, docs/settings.png, docs/about.png and docs/check.png"
+echo "Wrote docs/{main,settings,about,check,ledger,note}.png"

@@ -4,12 +4,14 @@
 #   1. a silent install into a fresh folder whose path holds blanks and umlauts installs exactly
 #      the shipped files, and the ZIP holds the same;
 #   2. the installed export tool, with no Qt or MinGW folder on Wine's PATH, exports every demo
-#      list byte for byte as the Linux build does, and its ODBC driver plugin loads;
+#      list byte for byte as the Linux build does, records them in its ledger, writes a
+#      delivery note as PDF, and its ODBC driver plugin loads;
 #   3. the installed export tool reads a PostgreSQL server through Wine's ODBC and the host's
 #      psqlODBC, and writes what the Linux build writes from it;
 #   4. the installed GUI starts with the windows platform plugin; its three windows are grabbed
 #      from the display into build-windows/screenshots/;
-#   5. the uninstaller removes what it installed and keeps Brett.Ini and the delivery files.
+#   5. the uninstaller removes what it installed and keeps Brett.Ini, the ledger and the
+#      delivery files.
 #
 #   scripts/windows-check.sh INSTALLER ZIP
 source "$(dirname "$0")/strict.sh"
@@ -91,6 +93,22 @@ for file in "$linux"/*; do
     echo "$(basename "$file"): byte-identical ($(wc -l <"$file") lines)"
 done
 [ "$(ls "$linux")" = "$(ls "$windows")" ] || fail "the two builds wrote different files"
+
+# Each export went into the ledger beside the installed Brett.Ini; a second one of a list asks,
+# and goes with --again, here with its delivery note as PDF, which Gui writes under Wine.
+note=$check/Lieferschein.pdf
+first=$(echo "$lists" | head -n 1)
+LC_ALL=de_DE.UTF-8 "$WINE" "$target/brettholm32-export.exe" --again --note "$(winpath "$note")" \
+    --connection "Provider=SQLite;Data Source=$(winpath "$database")" --list "$first" \
+    >/dev/null 2>"$check/again.err" || fail "list $first again, with its note: $(cat "$check/again.err")"
+LC_ALL=de_DE.UTF-8 "$WINE" "$target/brettholm32-export.exe" --deliveries \
+    >"$check/deliveries.txt" 2>&1 || fail "the ledger: $(cat "$check/deliveries.txt")"
+recorded=$(tr -d '\r' <"$check/deliveries.txt" | grep -c ";$first;" || true)
+[ "$recorded" = 2 ] || fail "the ledger holds list $first $recorded times: $(cat "$check/deliveries.txt")"
+sha=$(tr -d '\r' <"$check/deliveries.txt" | grep ";$first;" | tail -n 1 | awk -F';' '{ print $NF }')
+pdftotext "$note" - | grep -q "$sha" && pdftotext "$note" - | grep -q "$first" \
+    || fail "the delivery note lacks the list or the SHA-256 $sha"
+echo "ledger: list $first recorded twice; its note as PDF names the list and SHA-256 ${sha:0:12}…"
 
 # An ODBC connection that cannot succeed: the message must come from the driver manager, which
 # Qt reaches only when sqldrivers/qsqlodbc.dll loads.
@@ -186,7 +204,7 @@ printf 'yesterday\r\n' >"$target/LB4711TEXT1.Txt"
 "$WINE" "$target/Uninstall.exe" /S "_?=$(winpath "$target")" >/dev/null 2>&1
 "$wineserver" -w
 left=$(cd "$target" && find . -type f | sed 's#^\./##' | sort)
-[ "$left" = "$(printf 'Brett.Ini\nLB4711TEXT1.Txt\n')" ] \
+[ "$left" = "$(printf 'Brett.Ini\nLB4711TEXT1.Txt\nLieferbuch.sqlite\n')" ] \
     || fail "after uninstalling the folder holds: $left"
-echo "uninstalled; Brett.Ini and the delivery file stay"
+echo "uninstalled; Brett.Ini, the ledger and the delivery file stay"
 echo "Installer check passed"

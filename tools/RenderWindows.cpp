@@ -1,5 +1,6 @@
-// Renders the three windows as they open on the demo database, and the check report, into PNG
-// files, for the screenshots of the README. Run it on the offscreen platform:
+// Renders the three windows as they open on the demo database, the check report, the ledger
+// window after two deliveries and the note of the second, into PNG files, for the screenshots
+// of the README. Run it on the offscreen platform:
 // scripts/screenshots.sh.
 //
 //   brettholm32-render-windows <application directory> <connection string> <output directory>
@@ -9,15 +10,19 @@
 
 #include "app/F_Einst.h"
 #include "app/F_InfoUber.h"
+#include "app/F_Lieferschein.h"
+#include "app/F_Lieferungen.h"
 #include "app/F_Main.h"
 #include "app/F_Pruefbericht.h"
 #include "export/ExportRun.h"
+#include "export/Ledger.h"
 #include "export/MessageSink.h"
 #include "host/HostDatabase.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QTextStream>
 
@@ -90,6 +95,29 @@ int main(int argc, char *argv[])
     F_Pruefbericht report(check.report());
     ok = render(report, output.filePath(QStringLiteral("check.png"))) && ok;
     report.close();
+
+    // Two deliveries into the application directory's ledger, and the window that shows them
+    // with the note of the second.
+    ExportSettings delivering = main.settings();
+    delivering.setValue(ExportSettings::EXPORTPATH, arguments.at(1));
+    const QString ledgerPath = Ledger::besideSettings(main.brettIniPath());
+    for (const QStringList &selection :
+         { QStringList { "4711" }, QStringList { "4712", "A", "C" } }) {
+        ExportRun delivery(database, delivering, quiet);
+        delivery.setLedgerPath(ledgerPath);
+        ok = delivery.run(selection.first(), selection.mid(1)) && ok;
+    }
+    F_Lieferungen ledger(ledgerPath);
+    ok = render(ledger, output.filePath(QStringLiteral("ledger.png"))) && ok;
+    Ledger reader(ledgerPath);
+    QList<Ledger::Delivery> deliveries;
+    ok = reader.open(Ledger::ReadOnly) && reader.deliveries(&deliveries) && !deliveries.isEmpty()
+            && ok;
+    if (!deliveries.isEmpty()) {
+        F_Lieferschein note(deliveries.last().note, QFileInfo(deliveries.last().path).fileName());
+        ok = render(note, output.filePath(QStringLiteral("note.png"))) && ok;
+    }
+    ledger.close();
 
     main.close();
     return ok ? 0 : 1;

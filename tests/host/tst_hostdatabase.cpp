@@ -79,57 +79,46 @@ void TestHostDatabase::connectionString_mapsToDriverAndOptionsOrIsRefused_data()
 
     const auto row = [](const char *name, const QString &connectionString,
                         const QString &driver = QString(), const QString &databaseName = QString(),
-                        int loginTimeout = 0,
-                        const QStringList &installed = { "PostgreSQL Unicode", "FreeTDS" }) {
+                        const QStringList &installed = { "PostgreSQL Unicode", "FreeTDS" },
+                        int loginTimeout = 15) {
         QTest::newRow(name) << connectionString << installed << driver << databaseName
                             << loginTimeout;
     };
+    const QString ole = "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D";
+    const QString driver18 = "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D";
+    const QString freeTds = "Driver={FreeTDS};Server=S;Database=D;Trusted_Connection=yes;";
     row("host form, integrated, timeout 0 would wait for ever",
-        ConnectionString::fromLvxIni("SRV01", "Forst") + ";Connection Timeout=0", "QODBC",
-        "Driver={FreeTDS};Server=SRV01;Database=Forst;Trusted_Connection=yes;Encryption=off;"
-        "TDS_Version=7.4;",
-        15);
-    row("best driver first", "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D", "QODBC",
+        ConnectionString::fromLvxIni("S", "D") + ";Connection Timeout=0", "QODBC",
+        freeTds + "Encryption=off;TDS_Version=7.4;");
+    row("best driver first", ole, "QODBC",
         "Driver={ODBC Driver 17 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;"
         "Encrypt=no;",
-        15, { "FreeTDS", "ODBC Driver 17 for SQL Server", "SQL Server" });
+        { "FreeTDS", "ODBC Driver 17 for SQL Server", "SQL Server" });
     // The provider encrypted only when asked; Driver 18 would encrypt and check by default.
     row("driver 18, encryption asked, certificate trusted",
-        "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D;Use Encryption for Data=True;"
-        "Trust Server Certificate=True",
-        "QODBC",
-        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;"
-        "Encrypt=yes;TrustServerCertificate=yes;",
-        15, { "ODBC Driver 18 for SQL Server", "FreeTDS" });
-    row("driver 18, encryption asked, certificate checked",
-        "Provider=SQLOLEDB.1;Data Source=S;Initial Catalog=D;Use Encryption for Data=yes", "QODBC",
-        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D;Trusted_Connection=yes;"
-        "Encrypt=yes;",
-        15, { "ODBC Driver 18 for SQL Server" });
-    row("freetds, encryption asked", "Provider=SQLOLEDB;Data Source=S;Use Encryption for Data=True",
-        "QODBC",
-        "Driver={FreeTDS};Server=S;Database=;Trusted_Connection=yes;Encryption=require;"
-        "TDS_Version=7.4;",
-        15);
-    row("odbc form stays as written, driver 18 defaults included",
-        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D", "QODBC",
-        "Driver={ODBC Driver 18 for SQL Server};Server=S;Database=D", 15);
+        ole + ";Use Encryption for Data=True;Trust Server Certificate=True", "QODBC",
+        driver18 + ";Trusted_Connection=yes;Encrypt=yes;TrustServerCertificate=yes;",
+        { "ODBC Driver 18 for SQL Server", "FreeTDS" });
+    row("driver 18, encryption asked, certificate checked", ole + ";Use Encryption for Data=yes",
+        "QODBC", driver18 + ";Trusted_Connection=yes;Encrypt=yes;",
+        { "ODBC Driver 18 for SQL Server" });
+    row("freetds, encryption asked", ole + ";Use Encryption for Data=True", "QODBC",
+        freeTds + "Encryption=require;TDS_Version=7.4;");
+    row("odbc form stays as written, driver 18 defaults included", driver18, "QODBC", driver18);
     row("user, password braced, keys in any case, timeout",
         "provider=sqloledb;DATA SOURCE=tcp:S,1433;initial catalog=D;User ID=forst;"
         "Password=\"a;b}c\";Connect Timeout = 3",
         "QODBC",
         "Driver={FreeTDS};Server=tcp:S,1433;Database=D;UID=forst;PWD={a;b}}c};Encryption=off;"
         "TDS_Version=7.4;",
-        3);
+        { "FreeTDS" }, 3);
     row("sqlite path with semicolon quoted", "Provider=SQLite;Data Source='C:\\a;b\\host.db'",
         "SQLITE", "C:\\a;b\\host.db");
     // ODBC reads braces only: a key inside a braced value is none, a quote is a character.
-    row("odbc, provider inside a braced password",
-        "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u", "QODBC",
-        "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u", 15);
+    const QString braced = "Driver={PostgreSQL Unicode};PWD={x;Provider=y};UID='u";
+    row("odbc, provider inside a braced password", braced, "QODBC", braced);
     row("odbc, unclosed brace", "DSN=forst;PWD={x");
-    row("no sql server driver", ConnectionString::fromLvxIni("S", "D"), QString(), QString(), 0,
-        QStringList());
+    row("no sql server driver", ConnectionString::fromLvxIni("S", "D"), QString(), QString(), {});
     row("unknown provider", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb");
     row("unclosed quote", "Provider=SQLite;Data Source=\"x");
 }
@@ -313,12 +302,8 @@ void TestHostDatabase::odbcColumn_readsNumbersAsStored_data()
     // SQL Server's driver writes a float with 17 significant digits; bound as a double the
     // column reads as SQLite's REAL does, so that 4.05 rounds to 4,1 and not to 4,0.
     row("float 4.05", SQL_FLOAT, "4.0499999999999998", "4.05", "4,05");
-    row("float 0.05", SQL_FLOAT, "0.050000000000000003", "0.05", "0,05");
     row("float 12.35", SQL_DOUBLE, "12.349999999999999", "12.35", "12,35");
-    row("float 7.25, exact in binary", SQL_FLOAT, "7.25", "7.25", "7,25");
-    row("float VAT 10.7", SQL_FLOAT, "10.699999999999999", "10.7", "10,7");
     row("real 10.7, single precision", SQL_REAL, "10.69999981", "10.7", "10,7");
-    row("real 4.05", SQL_REAL, "4.05000019", "4.05", "4,05");
     // An exact decimal keeps every digit the server sends.
     row("decimal keeps its digits", SQL_DECIMAL, "4.0499999999999998", "4.0499999999999998",
         "4,0499999999999998");
