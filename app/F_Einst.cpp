@@ -361,12 +361,15 @@ void F_Einst::But_Schliessen_Click()
     close();
 }
 
-// The system's folder dialog, opened at the directory in the field when there is one.
+// The system's folder dialog, opened at the directory in the field when there is one; a
+// missing one it would take for a folder's name to fill in.
 void F_Einst::But_PathExport_Click()
 {
     auto *edit = static_cast<QLineEdit *>(m_fields[ExportSettings::EXPORTPATH]);
-    const QString chosen = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Exportverzeichnis wählen"), TextRules::trimBlanks(edit->text()));
+    const QString current = TextRules::trimBlanks(edit->text());
+    const QString chosen =
+            QFileDialog::getExistingDirectory(this, QStringLiteral("Exportverzeichnis wählen"),
+                                              QFileInfo(current).isDir() ? current : QString());
     if (chosen.isEmpty())
         return;
     edit->setText(QDir::toNativeSeparators(chosen));
