@@ -2,10 +2,14 @@
 
 #include "base/TextRules.h"
 #include "host/SourceColumns.h"
+#include "ui/ModalMessage.h"
 #include "ui/Twips.h"
 #include "ui/WindowFont.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +30,10 @@ enum class Kind {
     CertificationCombo,
 };
 
+// Text boxes have no length limit unless their label names one; Qt's default of 32767
+// characters would cut a longer value.
+constexpr int NoLengthLimit = std::numeric_limits<int>::max();
+
 // One field with its label (ExportSettings::label). Positions are twips relative to the frame;
 // labels are 255 twips high, text boxes 285, combo boxes 315.
 struct Field
@@ -38,9 +46,12 @@ struct Field
     int top;
     int left;
     int width;
+    // The most characters typing may give a text box: the width its label announces, which the
+    // delivery line keeps.
+    int typingLimit = NoLengthLimit;
 };
 
-// The export directory has the frame "Pfade" to itself.
+// The export directory has the frame "Pfade" to itself, with the folder button beside it.
 const Field ExportField = {
     ExportSettings::EXPORTPATH, "Tx_PathExport", Kind::TextBox, 120, 735, 360, 1440, 6375
 };
@@ -54,14 +65,14 @@ constexpr int RightCombo = 6720;
 constexpr int RightComboWidth = 1335;
 
 const Field AssignmentFields[] = {
-    { ExportSettings::BUNDESLAND, "Tx_Bundesland", Kind::TextBox, 120, 3540, 240, 3720, 375 },
+    { ExportSettings::BUNDESLAND, "Tx_Bundesland", Kind::TextBox, 120, 3540, 240, 3720, 375, 2 },
     { ExportSettings::LIEFNRBRETT, "Cb_LNrBrett", Kind::SourceCombo, 120, 2340, 600, 2520, 1575 },
     { ExportSettings::KAUVERTRNR, "Cb_KvNrBrett", Kind::SourceCombo, 120, 2340, 960, 2520, 1575 },
     { ExportSettings::EXTKAUFVERTRNR, "Cb_ExtKvNr", Kind::SourceCombo, 120, 2340, 1320, 2520,
       1575 },
-    { ExportSettings::FORSTAMT, "Tx_FoA", Kind::TextBox, 120, 1500, 1680, 1680, 2415 },
-    { ExportSettings::FORSTAMTNUMMER, "Tx_FoANr", Kind::TextBox, 120, 1500, 2040, 1680, 2415 },
-    { ExportSettings::FWJ, "Tx_FWJ", Kind::TextBox, 120, 3060, 2400, 3240, 855 },
+    { ExportSettings::FORSTAMT, "Tx_FoA", Kind::TextBox, 120, 1500, 1680, 1680, 2415, 35 },
+    { ExportSettings::FORSTAMTNUMMER, "Tx_FoANr", Kind::TextBox, 120, 1500, 2040, 1680, 2415, 12 },
+    { ExportSettings::FWJ, "Tx_FWJ", Kind::TextBox, 120, 3060, 2400, 3240, 855, 4 },
     { ExportSettings::STEUERNR, "Tx_SteuerNr", Kind::TextBox, 120, 1380, 3600, 1560, 2535 },
     { ExportSettings::ZERTIFIZIERUNG, "Cb_Zertifizierung", Kind::CertificationCombo, 120, 2580,
       3960, 2760, 1335 },
@@ -122,31 +133,44 @@ const ExportSettings::Key TabOrder[] = {
     ExportSettings::ZERTIFIZIERUNGSNRWB,
 };
 
-// Text boxes have no length limit; Qt's default of 32767 characters would cut a longer value.
-constexpr int NoLengthLimit = std::numeric_limits<int>::max();
-
 // Brett.Ini is Windows-1252: a character it lacks would be lost at the save, so it is
 // refused where it is typed, with a hint beside the field. A value shown as loaded is not
-// checked here; the save names it.
+// checked here; the save names it. Likewise an edit that makes a text longer than its typing
+// limit is refused (a paste whole); a value loaded longer is kept as it is, for the check
+// report names what the delivery line makes of it, and may be shortened.
 class AnsiValidator : public QValidator
 {
 public:
-    explicit AnsiValidator(QLineEdit *edit) : QValidator(edit), m_edit(edit) { }
+    AnsiValidator(QLineEdit *edit, int typingLimit)
+        : QValidator(edit), m_edit(edit), m_typingLimit(typingLimit)
+    {
+        if (m_typingLimit != NoLengthLimit)
+            connect(edit, &QLineEdit::textChanged, this,
+                    [this](const QString &text) { m_previousLength = text.size(); });
+    }
 
     State validate(QString &input, int &) const override
     {
+        if (input.size() > m_typingLimit && input.size() > m_previousLength)
+            return refuse(QStringLiteral("Die Lieferdatei nimmt hier höchstens %1 Zeichen auf.")
+                                  .arg(m_typingLimit));
         const qsizetype pos = TextRules::firstOutsideAnsi(input);
         if (pos < 0)
             return Acceptable;
-        QToolTip::showText(m_edit->mapToGlobal(QPoint(0, m_edit->height())),
-                           QStringLiteral("Das Zeichen %1 kann Brett.Ini nicht aufnehmen.")
-                                   .arg(TextRules::characterAt(input, pos)),
-                           m_edit);
-        return Invalid;
+        return refuse(QStringLiteral("Das Zeichen %1 kann Brett.Ini nicht aufnehmen.")
+                              .arg(TextRules::characterAt(input, pos)));
     }
 
 private:
+    State refuse(const QString &hint) const
+    {
+        QToolTip::showText(m_edit->mapToGlobal(QPoint(0, m_edit->height())), hint, m_edit);
+        return Invalid;
+    }
+
     QLineEdit *m_edit;
+    int m_typingLimit;
+    qsizetype m_previousLength = 0;
 };
 
 QWidget *createField(const Field &field, QGroupBox *frame)
@@ -158,7 +182,7 @@ QWidget *createField(const Field &field, QGroupBox *frame)
     if (field.kind == Kind::TextBox) {
         auto *edit = new QLineEdit(frame);
         edit->setMaxLength(NoLengthLimit);
-        edit->setValidator(new AnsiValidator(edit));
+        edit->setValidator(new AnsiValidator(edit, field.typingLimit));
         edit->setGeometry(Twips::rect(field.left, field.top, field.width, 285));
         widget = edit;
     } else {
@@ -169,7 +193,7 @@ QWidget *createField(const Field &field, QGroupBox *frame)
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setCompleter(nullptr);
         combo->lineEdit()->setMaxLength(NoLengthLimit);
-        combo->setValidator(new AnsiValidator(combo->lineEdit()));
+        combo->setValidator(new AnsiValidator(combo->lineEdit(), NoLengthLimit));
         combo->setGeometry(Twips::rect(field.left, field.top, field.width, 315));
         if (field.kind == Kind::CertificationCombo)
             combo->addItems({ QStringLiteral("FSC"), QStringLiteral("PEFC") });
@@ -196,7 +220,12 @@ void setFieldText(QWidget *field, const QString &text)
     if (combo)
         combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
     QLineEdit *edit = combo ? combo->lineEdit() : static_cast<QLineEdit *>(field);
+    // The validator judges typing; a value as loaded is not its to judge, and one it refused
+    // here would leave it judging nothing after.
+    const QValidator *validator = edit->validator();
+    edit->setValidator(nullptr);
     edit->setText(text);
+    edit->setValidator(validator);
     edit->setCursorPosition(0);
 }
 
@@ -218,10 +247,18 @@ void F_Einst::buildControls()
     setGeometry(Twips::rect(1575, 1620, 8730, 6420));
     setFixedSize(size());
 
+    // The frame reaches as far right as the one below it, to hold the folder button.
     auto *frExport = new QGroupBox(QStringLiteral("Pfade"), this);
     frExport->setObjectName(QStringLiteral("Fr_Export"));
-    frExport->setGeometry(Twips::rect(120, 120, 7935, 855));
+    frExport->setGeometry(Twips::rect(120, 120, 8535, 855));
     m_fields[ExportField.key] = createField(ExportField, frExport);
+    m_butPathExport = new QPushButton(QStringLiteral("…"), frExport);
+    m_butPathExport->setObjectName(QStringLiteral("But_PathExport"));
+    m_butPathExport->setToolTip(QStringLiteral("Exportverzeichnis wählen"));
+    m_butPathExport->setAccessibleName(m_butPathExport->toolTip());
+    m_butPathExport->setGeometry(Twips::rect(7920, 345, 495, 315));
+    m_butPathExport->setAutoDefault(false);
+    connect(m_butPathExport, &QPushButton::clicked, this, &F_Einst::But_PathExport_Click);
 
     auto *frZuord = new QGroupBox(QStringLiteral("Zuordnungen"), this);
     frZuord->setObjectName(QStringLiteral("Fr_Zuord"));
@@ -243,6 +280,10 @@ void F_Einst::buildControls()
         if (previous)
             setTabOrder(previous, next);
         previous = next;
+        if (key == ExportSettings::EXPORTPATH) {
+            setTabOrder(previous, m_butPathExport);
+            previous = m_butPathExport;
+        }
     }
 }
 
@@ -297,11 +338,41 @@ void F_Einst::showEvent(QShowEvent *event)
 
 void F_Einst::done(int result)
 {
+    const bool shown = m_loaded;
     Form_Unload();
+    // The directory is taken over all the same: it may be a drive not connected yet.
+    if (shown)
+        warnOfMissingExportDirectory();
     KeepOpenDialog::done(result);
+}
+
+void F_Einst::warnOfMissingExportDirectory()
+{
+    const QString directory = m_settings.value(ExportSettings::EXPORTPATH);
+    if (directory.isEmpty())
+        ModalMessage::show(this, QStringLiteral("Es ist kein Exportverzeichnis eingetragen."));
+    else if (!QFileInfo(directory).isDir())
+        ModalMessage::show(
+                this, QStringLiteral("Das Exportverzeichnis „%1“ gibt es nicht.").arg(directory));
 }
 
 void F_Einst::But_Schliessen_Click()
 {
     close();
+}
+
+// The system's folder dialog, opened at the directory in the field when there is one; a
+// missing one it would take for a folder's name to fill in.
+void F_Einst::But_PathExport_Click()
+{
+    auto *edit = static_cast<QLineEdit *>(m_fields[ExportSettings::EXPORTPATH]);
+    const QString current = TextRules::trimBlanks(edit->text());
+    const QString chosen =
+            QFileDialog::getExistingDirectory(this, QStringLiteral("Exportverzeichnis wählen"),
+                                              QFileInfo(current).isDir() ? current : QString());
+    if (chosen.isEmpty())
+        return;
+    edit->setText(QDir::toNativeSeparators(chosen));
+    edit->setCursorPosition(0);
+    edit->setFocus();
 }

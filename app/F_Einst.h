@@ -25,7 +25,8 @@ public:
     // their list included. Runs before every showing of the window.
     void Form_Load();
 
-    // Closing stores every field, as every other way of closing does.
+    // Closing stores every field, as every other way of closing does, and says so when the
+    // export directory is missing.
     void done(int result) override;
 
 protected:
@@ -33,6 +34,8 @@ protected:
 
 private:
     void But_Schliessen_Click();
+    void But_PathExport_Click();
+    void warnOfMissingExportDirectory();
 
     // Rebuilds the list of one field-source combo box: the owner-account columns for
     // "Cb_SteuerNrWB" and "Cb_ZertifizierungsNrWB" (by object name), the log columns for any
@@ -46,5 +49,6 @@ private:
     // The field of each key, text box or combo box alike.
     std::array<QWidget *, ExportSettings::KeyCount> m_fields {};
     QPushButton *m_butSchliessen = nullptr;
+    QPushButton *m_butPathExport = nullptr;
     bool m_loaded = false;
 };

@@ -30,31 +30,51 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 // The text field of the list selector. Leaving the field or pressing Enter after typing a
 // name is no choice of an entry, so the combo box must not hear of it: it would take a typed
-// name that matches an entry as that entry chosen.
+// name that matches an entry as that entry chosen. The window hears of it instead, and follows
+// the name typed.
 class TypedNameEdit : public QLineEdit
 {
 public:
-    using QLineEdit::QLineEdit;
+    TypedNameEdit(QWidget *parent, std::function<void()> confirmed)
+        : QLineEdit(parent), m_confirmed(std::move(confirmed))
+    {
+    }
 
 protected:
     void focusOutEvent(QFocusEvent *event) override
     {
-        const QSignalBlocker blocker(this);
-        QLineEdit::focusOutEvent(event);
+        {
+            const QSignalBlocker blocker(this);
+            QLineEdit::focusOutEvent(event);
+        }
+        // The selector's own list, a message box or another program taking the focus is no
+        // leaving: a box may show in the middle of a run on the connection.
+        if (event->reason() != Qt::PopupFocusReason
+            && event->reason() != Qt::ActiveWindowFocusReason)
+            m_confirmed();
     }
     void keyPressEvent(QKeyEvent *event) override
     {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            const QSignalBlocker blocker(this);
-            QLineEdit::keyPressEvent(event);
+            {
+                const QSignalBlocker blocker(this);
+                QLineEdit::keyPressEvent(event);
+            }
+            m_confirmed();
             return;
         }
         QLineEdit::keyPressEvent(event);
     }
+
+private:
+    std::function<void()> m_confirmed;
 };
 
 } // namespace
@@ -139,7 +159,7 @@ void F_Main::buildControls()
     m_cbListe->setObjectName(QStringLiteral("CbListe"));
     m_cbListe->setGeometry(Twips::rect(240, 360, 2895, 315));
     // Free typing, but the typed text stays as typed: no completion, no new entries.
-    m_cbListe->setLineEdit(new TypedNameEdit(m_cbListe));
+    m_cbListe->setLineEdit(new TypedNameEdit(m_cbListe, [this] { CbListe_Confirmed(); }));
     m_cbListe->setInsertPolicy(QComboBox::NoInsert);
     m_cbListe->setCompleter(nullptr);
 
@@ -188,7 +208,7 @@ void F_Main::buildControls()
     setTabOrder(bStart, bClose);
     bEinstellungen->setFocus();
 
-    // Only choosing an entry refills the lots; typing does not.
+    // Choosing an entry refills the lots; a typed name does when it is confirmed.
     connect(m_cbListe, &QComboBox::activated, this, &F_Main::FillLbLos);
     connect(bStart, &QPushButton::clicked, this, &F_Main::B_Start_Click);
     connect(bClose, &QPushButton::clicked, this, &QWidget::close);
@@ -258,6 +278,14 @@ void F_Main::FillLbLos()
     m_lbLos->addItems(lots);
 }
 
+// A name typed and confirmed with Enter, or left, is followed when it is another than the one
+// whose lots are shown; the same name keeps the lots and their selection.
+void F_Main::CbListe_Confirmed()
+{
+    if (TextRules::trimBlanks(m_cbListe->currentText()) != m_lotsList)
+        FillLbLos();
+}
+
 bool F_Main::selection(QString *list, QStringList *lots)
 {
     *list = m_cbListe->currentText();
@@ -266,8 +294,9 @@ bool F_Main::selection(QString *list, QStringList *lots)
         if (m_lbLos->item(row)->isSelected())
             *lots << m_lbLos->item(row)->text();
     }
-    // Typing a name does not refill the lots, so selected lots may be those of another list;
-    // the run would filter that list by them and export nothing, as if that were right.
+    // A name typed and not yet confirmed has not refilled the lots, so selected lots may be
+    // those of another list; the run would filter that list by them and export nothing, as if
+    // that were right.
     const QString typed = TextRules::trimBlanks(*list);
     if (lots->isEmpty() || typed.isEmpty() || typed == m_lotsList)
         return true;

@@ -34,6 +34,7 @@ private:
     void buildControls();
     bool fillListSelector();
     void FillLbLos();
+    void CbListe_Confirmed();
     // The list selector's text and the selected lots; false, after saying why, when the lots
     // were filled for another list than the one the selector now names.
     bool selection(QString *list, QStringList *lots);

@@ -1,4 +1,5 @@
 #include "app/F_Main.h"
+#include "base/QtTranslations.h"
 #include "settings/StartSequence.h"
 #include "ui/ModalMessage.h"
 
@@ -9,6 +10,8 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Brettholm32"));
+    // Without the catalogue Qt's few texts stay English; the program runs all the same.
+    QtTranslations::installGerman();
 
     F_Main window(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     if (!window.Form_Load(StartSequence::commandLineText(QCoreApplication::arguments()))) {

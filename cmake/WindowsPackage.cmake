@@ -7,12 +7,29 @@
 install(TARGETS brettholm32 brettholm32-export RUNTIME DESTINATION .)
 
 set(brettholm_qt_libraries Core Gui Widgets Sql Core5Compat)
+# Printing: on Windows the print backend is part of the library itself, with no plugin.
+if(TARGET Qt6::PrintSupport)
+    list(APPEND brettholm_qt_libraries PrintSupport)
+endif()
 foreach(library IN LISTS brettholm_qt_libraries)
     install(FILES $<TARGET_FILE:Qt6::${library}> DESTINATION .)
 endforeach()
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
 install(FILES $<TARGET_FILE:Qt6::QODBCDriverPlugin> DESTINATION sqldrivers)
+
+# Qt's German texts, which the GUI loads from "translations" beside it. The catalogues are the
+# same on every platform; the cross build takes the Debian package's (qt6-translations-l10n).
+# Only qtbase's: the catalogue "qt" would want the multimedia one too.
+set(BRETTHOLM_QT_TRANSLATIONS /usr/share/qt6/translations CACHE PATH
+    "Folder with Qt's qtbase_de.qm")
+set(brettholm_qt_catalogues ${BRETTHOLM_QT_TRANSLATIONS}/qtbase_de.qm)
+foreach(catalogue IN LISTS brettholm_qt_catalogues)
+    if(NOT EXISTS "${catalogue}")
+        message(FATAL_ERROR "${catalogue} is missing (Debian: qt6-translations-l10n)")
+    endif()
+endforeach()
+install(FILES ${brettholm_qt_catalogues} DESTINATION translations)
 
 # The MinGW runtime that the executables and Qt's DLLs link.
 foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)

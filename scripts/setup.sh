@@ -13,6 +13,8 @@ packages=(
     sqlite3                                     # builds the demo database from its SQL text
     locales                                     # de_DE.UTF-8 for the German number format
     fonts-dejavu-core                           # a sans-serif font for the windows
+    qt6-translations-l10n                       # Qt's own texts (buttons, dialogs) in German
+    libc-l10n                                   # the system's error texts in German
     xvfb xauth imagemagick                      # screenshots of the windows without a display
     postgresql odbc-postgresql                  # a real database server for the ODBC tests
     libsqliteodbc                               # an ODBC driver without block reads or timeout

@@ -46,6 +46,7 @@ shipped=(
     brettholm32-export.exe brettholm32.exe
     libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll
     platforms/qwindows.dll sqldrivers/qsqlodbc.dll styles/qwindowsvistastyle.dll
+    translations/qtbase_de.qm
 )
 expected=$(printf '%s\n' "${shipped[@]}" | sort)
 installed=$(cd "$target" && find . -type f | sed 's#^\./##' | sort)

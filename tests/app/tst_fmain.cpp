@@ -2,6 +2,7 @@
 #include "ModalRecorder.h"
 
 #include "app/F_Main.h"
+#include "base/QtTranslations.h"
 #include "base/Version.h"
 
 #include <QClipboard>
@@ -22,9 +23,10 @@ class TestFMain : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QVERIFY(QtTranslations::installGerman()); }
     void init();
     void startupFailure_leavesBrettIniAlone();
-    void session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings();
+    void session_offersListsFillsLotsWhenChosenOrConfirmedAndStoresSettings();
     void export_showsFaultInItsBoxGoesOnAndFindsHostileNames();
     void checkReport_listsEveryProblemOnceCopiesAndWritesNothing_thenBrettIniNotReplaceable();
 
@@ -62,7 +64,7 @@ void TestFMain::startupFailure_leavesBrettIniAlone()
     QCOMPARE(HostFixture::readFile(brettIni()), before);
 }
 
-void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
+void TestFMain::session_offersListsFillsLotsWhenChosenOrConfirmedAndStoresSettings()
 {
     {
         F_Main window(m_appDir->path());
@@ -70,21 +72,21 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
                  qPrintable(window.errorString()));
         QCOMPARE(window.windowTitle(), "Brettholm-32 Version " + Version::text());
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         auto *cbListe = window.findChild<QComboBox *>("CbListe");
         auto *lbLos = window.findChild<QListWidget *>("LbLos");
         QCOMPARE(cbListe->count(), 2);
         QCOMPARE(cbListe->currentText(), QString());
 
-        // A name typed in full, confirmed with Enter and left, is still no choice.
+        // A name typed and confirmed with Enter is followed, as it stands and matching an
+        // entry or not; the selector keeps it as typed.
         cbListe->setFocus();
-        QTest::keyClicks(cbListe->lineEdit(), "4711");
+        QTest::keyClicks(cbListe->lineEdit(), " 4712");
         QTest::keyClick(cbListe->lineEdit(), Qt::Key_Return);
-        lbLos->setFocus();
-        QCOMPARE(lbLos->count(), 0);
+        QCOMPARE(cbListe->currentText() + " lots: " + QString::number(lbLos->count()),
+                 " 4712 lots: 1");
 
         // Choosing by arrow key is; the empty entry stands for the logs without a lot.
-        cbListe->setFocus();
         QTest::keyClick(cbListe, Qt::Key_Down);
         QCOMPARE(cbListe->currentText(), "4711");
         QCOMPARE(lbLos->count(), 3);
@@ -97,7 +99,11 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
         QCOMPARE(click(0, {}), 1);
         QCOMPARE(click(2, Qt::ControlModifier), 2);
 
-        // Another name typed over the list whose lots are selected exports nothing of it.
+        // Leaving the selector with the same name keeps the selection; another name typed over
+        // the list whose lots are selected, not yet confirmed, exports nothing of it.
+        cbListe->setFocus();
+        lbLos->setFocus();
+        QCOMPARE(lbLos->selectedItems().count(), 2);
         cbListe->setEditText("4712");
         {
             ModalRecorder recorder;
@@ -108,10 +114,19 @@ void TestFMain::session_offersListsFillsLotsOnlyWhenChosenAndStoresSettings()
         cbListe->setEditText("4711");
         QCOMPARE(click(1, {}), 1);
 
-        // The next list's lots come without a selection.
+        // The next list's lots come without a selection, chosen or typed and left.
         QTest::keyClick(cbListe, Qt::Key_Down);
         QCOMPARE(lbLos->count(), 1);
         QCOMPARE(lbLos->item(0)->text(), "A");
+        QVERIFY(lbLos->selectedItems().isEmpty());
+        lbLos->item(0)->setSelected(true);
+        // Back from the box, as the window system brings it back.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        cbListe->setFocus();
+        cbListe->setEditText("4711");
+        lbLos->setFocus();
+        QCOMPARE(lbLos->count(), 3);
         QVERIFY(lbLos->selectedItems().isEmpty());
 
         window.settings().setValue(ExportSettings::FORSTAMT, " Nord ");
@@ -271,10 +286,10 @@ void TestFMain::checkReport_listsEveryProblemOnceCopiesAndWritesNothing_thenBret
     QVERIFY(QFile::remove(brettIni()) && QDir(dir).mkdir("Brett.Ini"));
     ModalRecorder recorder;
     window.findChild<QPushButton *>("B_Close")->click();
-    QCOMPARE(recorder.messages.size(), 1);
-    QVERIFY2(recorder.messages[0].startsWith("Die Einstellungen konnten nicht in " + brettIni()
-                                             + " gespeichert werden: "),
-             qPrintable(recorder.messages[0]));
+    // No English sentence inside the German message.
+    QCOMPARE(recorder.messages,
+             QStringList("Die Einstellungen konnten nicht in " + brettIni()
+                         + " gespeichert werden: Dateiname bezeichnet ein Verzeichnis"));
     QVERIFY(!window.isVisible() && QFileInfo(brettIni()).isDir() && QDir(brettIni()).isEmpty());
     QCOMPARE(QDir(m_appDir->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }

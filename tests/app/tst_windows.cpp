@@ -1,10 +1,13 @@
+#include "ModalRecorder.h"
 #include "app/F_Einst.h"
 #include "app/F_InfoUber.h"
 #include "app/F_Main.h"
-#include "base/Version.h"
+#include "base/QtTranslations.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +27,7 @@ class TestWindows : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void layout_captionsFitPlacesHoldAndEverythingShowsInk_data();
     void layout_captionsFitPlacesHoldAndEverythingShowsInk();
     void mainWindow_menuBarAboveTheDesignedClientAreaAndTabFollowsTheLayout();
@@ -35,6 +39,7 @@ private slots:
     void everyClose_storesEveryFieldAsShownOrTyped_data();
     void everyClose_storesEveryFieldAsShownOrTyped();
     void combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn();
+    void exportDirectory_chosenInTheSystemsGermanFolderDialog();
 
 private:
     // The window of that name, shown.
@@ -72,20 +77,27 @@ int inkedPixels(const QImage &image, const QRect &rect, Ink ink)
     return inked;
 }
 
-// The field of each key, in key order.
-const QStringList FieldNames =
-        QString("Tx_PathExport Tx_Bundesland Cb_LNrBrett Cb_KvNrBrett Cb_ExtKvNr Tx_FoA Tx_FoANr "
-                "Tx_FWJ Cb_Revier Cb_Distrikt Cb_StrasseRevier Cb_PlzRevier Cb_OrtRevier "
-                "Cb_NameRevF Cb_TelRevF Cb_Abt Cb_UAbt Tx_SteuerNr Cb_Zertifizierung "
-                "Tx_ZertifizierungsNr Cb_SteuerNrWB Cb_ZertifizierungWB Cb_ZertifizierungsNrWB")
-                .split(' ');
+// The field of a key, found as a user finds it: by its label.
+QWidget *field(const F_Einst &window, int key)
+{
+    for (const QLabel *label : window.findChildren<QLabel *>()) {
+        if (label->text() == ExportSettings::label(ExportSettings::Key(key)))
+            return window.findChild<QWidget *>(label->objectName().chopped(6)); // "_Label"
+    }
+    return nullptr;
+}
+
+// The text boxes whose labels announce a width, with that width: typing stops there.
+const QHash<QString, int> TypingLimits = {
+    { "Tx_Bundesland", 2 }, { "Tx_FWJ", 4 }, { "Tx_FoA", 35 }, { "Tx_FoANr", 12 }
+};
 
 // The text of a text box or an editable combo box.
 QString fieldText(const F_Einst &window, int key)
 {
-    if (auto *combo = window.findChild<QComboBox *>(FieldNames[key]))
-        return combo->currentText();
-    return window.findChild<QLineEdit *>(FieldNames[key])->text();
+    QWidget *shown = field(window, key);
+    auto *combo = qobject_cast<QComboBox *>(shown);
+    return combo ? combo->currentText() : static_cast<QLineEdit *>(shown)->text();
 }
 
 // Types text as a keyboard of any layout does; QTest's own typing takes ASCII only.
@@ -96,6 +108,17 @@ void type(QWidget *widget, const QString &text)
 }
 
 } // namespace
+
+void TestWindows::initTestCase()
+{
+    QVERIFY(QtTranslations::installGerman());
+#ifdef Q_OS_UNIX
+    // What Qt does not name itself the system does, in the locale's language.
+    QFile directory(m_appDir.path());
+    QVERIFY(!directory.open(QIODevice::WriteOnly));
+    QCOMPARE(directory.errorString(), "Ist ein Verzeichnis");
+#endif
+}
 
 QWidget *TestWindows::show(const QString &window)
 {
@@ -120,7 +143,7 @@ void TestWindows::layout_captionsFitPlacesHoldAndEverythingShowsInk_data()
     QTest::addColumn<int>("fields");     // edit fields shown
     QTest::addColumn<int>("characters"); // at least so many of the captions' are drawn alone
     QTest::newRow("main") << 8 << "LbLos" << QRect(224, 48, 97, 108) << 1 << 30;
-    QTest::newRow("settings") << 26 << "" << QRect(105, 108, 582, 428) << 23 << 40;
+    QTest::newRow("settings") << 27 << "" << QRect(105, 108, 582, 428) << 23 << 40;
     QTest::newRow("about") << 4 << "LbVersion" << QRect(320, 40, 57, 17) << 0 << 30;
 }
 
@@ -209,8 +232,10 @@ void TestWindows::mainWindow_menuBarAboveTheDesignedClientAreaAndTabFollowsTheLa
     QCOMPARE(main->findChild<QWidget *>("ClientArea")->geometry(), QRect(0, height, 327, 210));
     QCOMPARE(main->size(), QSize(327, 210 + height));
     // Every control lies in the client area, where the layout test measures it.
-    QCOMPARE(main->findChild<QWidget *>("LbLos")->mapTo(main, QPoint()), QPoint(224, 48 + height));
-    QCOMPARE(main->findChild<QWidget *>("ClientArea")->findChildren<QPushButton *>().size(), 4);
+    QStringList topLevel;
+    for (const QWidget *child : main->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        topLevel << child->objectName();
+    QCOMPARE(topLevel, QStringList({ "MenuBar", "ClientArea" }));
     const QAction *check = main->findChild<QAction *>("Mnu_Pruefen");
     QCOMPARE(bar->actions().at(0)->text() + " " + check->text() + " "
                      + check->shortcut().toString(),
@@ -267,6 +292,8 @@ void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()
     QFETCH(QString, title);
     auto *main = static_cast<F_Main *>(show("main"));
     main->settings().setValue(ExportSettings::FORSTAMT, "Nord");
+    main->settings().setValue(ExportSettings::EXPORTPATH, m_appDir.path());
+    const ModalRecorder recorder;
     QString opened;
     // Runs inside the modal window's own event loop. An ownerless window is found, and the
     // settings window shows the settings in memory and keeps an edit there.
@@ -284,20 +311,19 @@ void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()
     QCOMPARE(opened, title);
     QCOMPARE(main->settings().value(ExportSettings::FORSTAMT),
              button == "B_Einstellungen" ? "Nord und Süd" : "Nord");
+    // An export directory that exists closes the settings without a word.
+    QCOMPARE(recorder.messages, QStringList());
     // Only the main window's close writes the settings file.
     QCOMPARE(QDir(m_appDir.path()).entryList(QDir::Files), QStringList());
 }
 
 void TestWindows::about_showsTextsAndPicturesEveryTime()
 {
-    // The minor version in plain decimals, without a leading zero.
-    QCOMPARE(Version::text(1, 0), "1.0");
-    QCOMPARE(Version::text(1, 5), "1.5");
-    QCOMPARE(Version::text(1, 12), "1.12");
     for (int opening = 0; opening < 2; ++opening) {
         QWidget *about = show("about");
         const auto label = [about](const char *name) { return about->findChild<QLabel *>(name); };
-        QCOMPARE(label("LbVersion")->text(), "Version " + Version::text());
+        // The version as the build states it, in plain decimals.
+        QCOMPARE(label("LbVersion")->text(), "Version " BRETTHOLM_PROJECT_VERSION);
         QCOMPARE(label("Label2")->text(), "© Lindavex Software");
         // The pictures are compiled in; a missing resource leaves an empty label.
         QCOMPARE(label("Image1")->pixmap().size(), QSize(150, 150));
@@ -308,16 +334,23 @@ void TestWindows::about_showsTextsAndPicturesEveryTime()
 void TestWindows::everyClose_storesEveryFieldAsShownOrTyped_data()
 {
     // Every key gets the value with "%1" replaced by its field's name; only the export path
-    // is stored without the blanks around it.
+    // is stored without the blanks around it. No such export directory exists, and each close
+    // says so.
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("storedExportPath");
     QTest::addColumn<QString>("way");
-    QTest::newRow("empty, Schließen") << QString() << QString() << "button";
-    QTest::newRow("blanks around, close box") << "  %1 " << QString("Tx_PathExport") << "close box";
+    QTest::addColumn<QString>("warning");
+    const QString missing = "Das Exportverzeichnis „%1“ gibt es nicht.";
+    QTest::newRow("empty, Schließen") << QString() << QString() << "button"
+                                      << "Es ist kein Exportverzeichnis eingetragen.";
+    QTest::newRow("blanks around, close box")
+            << "  %1 " << QString("Tx_PathExport") << "close box" << missing.arg("Tx_PathExport");
     QTest::newRow("tabs are no blanks, rejected from code")
-            << "\t%1 \t" << QString("\tTx_PathExport \t") << "reject";
+            << "\t%1 \t" << QString("\tTx_PathExport \t") << "reject"
+            << missing.arg("\tTx_PathExport \t");
     QTest::newRow("longer than a Qt text box takes by default")
-            << "%1" + QString(40000, 'y') << "Tx_PathExport" + QString(40000, 'y') << "button";
+            << "%1" + QString(40000, 'y') << "Tx_PathExport" + QString(40000, 'y') << "button"
+            << missing.arg("Tx_PathExport" + QString(40000, 'y'));
 }
 
 void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
@@ -325,34 +358,43 @@ void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
     QFETCH(QString, value);
     QFETCH(QString, storedExportPath);
     QFETCH(QString, way);
+    QFETCH(QString, warning);
     ExportSettings settings;
+    F_Einst window(settings);
+    QStringList names;
     for (int key = 0; key < ExportSettings::KeyCount; ++key)
-        settings[ExportSettings::Key(key)] = QString(value).replace("%1", FieldNames[key]);
+        names << field(window, key)->objectName();
+    for (int key = 0; key < ExportSettings::KeyCount; ++key)
+        settings[ExportSettings::Key(key)] = QString(value).replace("%1", names[key]);
     ExportSettings expected = settings;
     expected.setValue(ExportSettings::EXPORTPATH, storedExportPath);
-    F_Einst window(settings);
     QStringList tabOrder;
 
     // The first opening shows the values and stores them; the second shows what was stored
-    // and stores what the user types, going from field to field with Tab.
+    // and stores what the user types, going from field to field with Tab, once round the
+    // window. A text box with a typing limit keeps the beginning of what is typed.
     for (int opening = 0; opening < 2; ++opening) {
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         for (int key = 0; key < ExportSettings::KeyCount; ++key)
             QCOMPARE(fieldText(window, key), settings.value(ExportSettings::Key(key)));
-        for (int stop = 0; opening == 1 && stop <= 24; ++stop) {
-            QWidget *field = QApplication::focusWidget();
-            tabOrder << field->objectName();
-            const int key = FieldNames.indexOf(field->objectName());
+        for (int stop = 0; opening == 1 && stop < 40; ++stop) {
+            QWidget *focus = QApplication::focusWidget();
+            tabOrder << focus->objectName();
+            if (stop > 0 && tabOrder.last() == tabOrder.first())
+                break;
+            const int key = names.indexOf(focus->objectName());
             if (key >= 0) {
-                expected[ExportSettings::Key(key)] = " neu " + FieldNames[key] + " ";
-                QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClicks(field, expected.value(ExportSettings::Key(key)));
+                const QString typed = " neu " + names[key] + " ";
+                QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(focus, typed);
+                expected[ExportSettings::Key(key)] = typed.left(TypingLimits.value(names[key], -1));
             }
-            QTest::keyClick(field, Qt::Key_Tab);
+            QTest::keyClick(focus, Qt::Key_Tab);
         }
         if (opening == 1)
             expected.setValue(ExportSettings::EXPORTPATH, "neu Tx_PathExport");
+        ModalRecorder recorder;
         if (way == "button") {
             window.findChild<QPushButton *>("But_Schliessen")->click();
         } else if (way == "close box") {
@@ -362,17 +404,21 @@ void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
             window.reject();
         }
         QVERIFY(!window.isVisible());
+        QCOMPARE(recorder.messages,
+                 QStringList(opening == 0 ? warning
+                                          : "Das Exportverzeichnis „neu Tx_PathExport“ gibt es "
+                                            "nicht."));
         for (int key = 0; key < ExportSettings::KeyCount; ++key)
             QCOMPARE(settings.value(ExportSettings::Key(key)),
                      expected.value(ExportSettings::Key(key)));
     }
-    QCOMPARE(tabOrder,
-             QString("Tx_PathExport Cb_LNrBrett Cb_KvNrBrett Cb_ExtKvNr Tx_FoA Tx_FoANr Tx_FWJ "
-                     "Tx_Bundesland Cb_Revier Cb_Distrikt Cb_StrasseRevier Cb_PlzRevier "
-                     "Cb_OrtRevier Cb_NameRevF Cb_TelRevF Cb_Abt Cb_UAbt But_Schliessen "
-                     "Tx_SteuerNr Cb_Zertifizierung Tx_ZertifizierungsNr Cb_SteuerNrWB "
-                     "Cb_ZertifizierungWB Cb_ZertifizierungsNrWB Tx_PathExport")
-                     .split(' '));
+    // Tab reaches every field and both buttons once, then comes back to the first field.
+    QCOMPARE(tabOrder.size(), ExportSettings::KeyCount + 3);
+    QStringList reached = tabOrder.mid(1);
+    QStringList expectedStops = names + QStringList { "But_PathExport", "But_Schliessen" };
+    reached.sort();
+    expectedStops.sort();
+    QCOMPARE(reached, expectedStops);
 }
 
 void TestWindows::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
@@ -388,6 +434,7 @@ void TestWindows::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
     settings.setValue(ExportSettings::KAUVERTRNR, "TEXT2");
     settings.setValue(ExportSettings::ZERTIFIZIERUNGWB, "PEFC");
     settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB, "UID1");
+    settings.setValue(ExportSettings::EXPORTPATH, m_appDir.path());
     F_Einst window(settings);
     for (int opening = 0; opening < 3; ++opening) {
         window.show();
@@ -423,8 +470,45 @@ void TestWindows::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
         forstamt->setText("Nord");
         type(forstamt, "€Ł");
         QCOMPARE(forstamt->text(), "Nord€");
+        // What the delivery line would cut is refused as it is typed, a paste whole.
+        QToolTip::hideText();
+        forstamt->insert(QString(31, 'x'));
+        QCOMPARE(forstamt->text(), "Nord€");
+        QCOMPARE(QToolTip::text(), "Die Lieferdatei nimmt hier höchstens 35 Zeichen auf.");
         window.close();
     }
+}
+
+// The folder button opens the system's folder dialog, in German, at the directory in the field;
+// the folder chosen there goes into the field and, at the close, into the settings.
+void TestWindows::exportDirectory_chosenInTheSystemsGermanFolderDialog()
+{
+    const QTemporaryDir chosen;
+    ExportSettings settings;
+    settings.setValue(ExportSettings::EXPORTPATH, m_appDir.path());
+    F_Einst window(settings);
+    window.show();
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen << dialog->windowTitle() << QDir(dialog->directory()).absolutePath();
+        for (const QAbstractButton *button : dialog->findChild<QDialogButtonBox *>()->buttons())
+            seen << button->text();
+        dialog->setDirectory(chosen.path());
+        static_cast<QDialog *>(dialog)->accept(); // as the button "Auswählen" does
+    });
+    window.findChild<QPushButton *>("But_PathExport")->click();
+    QCOMPARE(seen,
+             QStringList({ "Exportverzeichnis wählen", QDir(m_appDir.path()).absolutePath(),
+                           "&Auswählen", "Abbrechen" }));
+    QCOMPARE(window.findChild<QLineEdit *>("Tx_PathExport")->text(),
+             QDir::toNativeSeparators(chosen.path()));
+    const ModalRecorder recorder;
+    window.close();
+    QCOMPARE(recorder.messages, QStringList());
+    QCOMPARE(settings.value(ExportSettings::EXPORTPATH), QDir::toNativeSeparators(chosen.path()));
 }
 
 QTEST_MAIN(TestWindows)
