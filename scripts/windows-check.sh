@@ -42,7 +42,7 @@ echo "-- silent install into $target"
 [ -f "$target/brettholm32.exe" ] || fail "the installer put nothing into $target"
 
 shipped=(
-    Qt6Core.dll Qt6Core5Compat.dll Qt6Gui.dll Qt6Sql.dll Qt6Widgets.dll
+    Qt6Core.dll Qt6Core5Compat.dll Qt6Gui.dll Qt6PrintSupport.dll Qt6Sql.dll Qt6Widgets.dll
     brettholm32-export.exe brettholm32.exe
     libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll
     platforms/qwindows.dll sqldrivers/qsqlodbc.dll styles/qwindowsvistastyle.dll
