@@ -1,5 +1,7 @@
 #include "cli/ExportCli.h"
 
+#include "base/QtTranslations.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -25,6 +27,8 @@ int main(int argc, char *argv[])
         application = std::make_unique<QGuiApplication>(argc, argv);
     else
         application = std::make_unique<QCoreApplication>(argc, argv);
+    // Qt's own file errors in German, as the program's messages around them.
+    QtTranslations::installGerman();
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
