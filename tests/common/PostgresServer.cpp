@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -140,4 +141,14 @@ QByteArray PostgresServer::log() const
 {
     QFile file(m_dir.filePath("server.log"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString sqliteOdbcDriver()
+{
+    for (const QString &dir : QDir("/usr/lib").entryList({ "*-linux-gnu" }, QDir::Dirs)) {
+        const QString path = "/usr/lib/" + dir + "/odbc/libsqlite3odbc.so";
+        if (QFile::exists(path))
+            return path;
+    }
+    return QString();
 }

@@ -44,3 +44,7 @@ private:
     int m_port = 0;
     QString m_errorString;
 };
+
+// The other ODBC driver of these tests, the SQLite one: its library, wherever the machine's
+// architecture keeps it; "" when it is not installed.
+QString sqliteOdbcDriver();

@@ -28,17 +28,6 @@ QString expectedNote(int id)
                        : "n" + QString::number(id);
 }
 
-// The SQLite ODBC driver's library, wherever the machine's architecture keeps it.
-QString sqliteOdbcDriver()
-{
-    for (const QString &dir : QDir("/usr/lib").entryList({ "*-linux-gnu" }, QDir::Dirs)) {
-        const QString path = "/usr/lib/" + dir + "/odbc/libsqlite3odbc.so";
-        if (QFile::exists(path))
-            return path;
-    }
-    return QString();
-}
-
 // A connection of the ODBC API's own, as HostDatabase opens it through Qt.
 class Connection
 {

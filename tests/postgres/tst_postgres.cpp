@@ -25,17 +25,6 @@
 
 namespace {
 
-// The SQLite ODBC driver's library, wherever the machine's architecture keeps it.
-QString sqliteOdbcDriver()
-{
-    for (const QString &dir : QDir("/usr/lib").entryList({ "*-linux-gnu" }, QDir::Dirs)) {
-        const QString path = "/usr/lib/" + dir + "/odbc/libsqlite3odbc.so";
-        if (QFile::exists(path))
-            return path;
-    }
-    return QString();
-}
-
 const QString Hostile = QStringLiteral("O'Hara' OR 1=1 --");
 
 QStringList sql(const char *path)
