@@ -186,7 +186,8 @@ bool Ledger::open(Access access)
         return true;
     const int flags =
             access == ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    const int code = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &m_db,
+    // SQLite takes the name as UTF-8 on every platform, Windows included.
+    const int code = sqlite3_open_v2(m_path.toUtf8().constData(), &m_db,
                                      flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (code != SQLITE_OK) {
         sqlite3_close_v2(m_db);

@@ -39,7 +39,11 @@ private slots:
     void everyClose_storesEveryFieldAsShownOrTyped_data();
     void everyClose_storesEveryFieldAsShownOrTyped();
     void combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn();
+#ifndef Q_OS_WIN
+    // Qt's own folder dialog and its German catalogue; Windows shows its own dialog in its
+    // own language (and under Wine the test crashed inside the dialog's lookup).
     void exportDirectory_chosenInTheSystemsGermanFolderDialog();
+#endif
 
 private:
     // The window of that name, shown.
@@ -481,6 +485,7 @@ void TestWindows::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
 
 // The folder button opens the system's folder dialog, in German, at the directory in the field;
 // the folder chosen there goes into the field and, at the close, into the settings.
+#ifndef Q_OS_WIN
 void TestWindows::exportDirectory_chosenInTheSystemsGermanFolderDialog()
 {
     const QTemporaryDir chosen;
@@ -510,6 +515,7 @@ void TestWindows::exportDirectory_chosenInTheSystemsGermanFolderDialog()
     QCOMPARE(recorder.messages, QStringList());
     QCOMPARE(settings.value(ExportSettings::EXPORTPATH), QDir::toNativeSeparators(chosen.path()));
 }
+#endif
 
 QTEST_MAIN(TestWindows)
 #include "tst_windows.moc"

@@ -248,15 +248,28 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     std::atomic<bool> killed { false };
     const qsizetype logStart = m_server.log().size();
     std::thread killer([&] {
-        // It goes down half a batch after the 7th fetch, while the program works through the
-        // rows: a drop while it reads a batch crashes psqlODBC 13.
+        // It goes down half a batch after the 7th fetch of the logs (the query of the log ids
+        // before them is not the export's work), while the program works through the rows: a
+        // drop while it reads a batch crashes psqlODBC 13.
         const QRegularExpression fetch("^reader\\|.*\\bfetch \\d+ in ",
                                        QRegularExpression::MultilineOption);
+        const QRegularExpression logQuery("^reader\\|.*\\bAS RELTABLE1\\b",
+                                          QRegularExpression::MultilineOption);
+        qsizetype logsStart = -1;
+        while (drop && !done && logsStart < 0) {
+            const QRegularExpressionMatch declared =
+                    logQuery.match(QString::fromUtf8(m_server.log().mid(logStart)));
+            if (declared.hasMatch())
+                logsStart = declared.capturedStart();
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         QElapsedTimer batch;
         for (int n = 6; n <= 7; ++n) {
             batch.start();
             while (drop && !done
-                   && QString::fromUtf8(m_server.log().mid(logStart)).count(fetch) < n)
+                   && QString::fromUtf8(m_server.log().mid(logStart)).mid(logsStart).count(fetch)
+                           < n)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(batch.elapsed() / 2));
