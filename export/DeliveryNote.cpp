@@ -56,7 +56,7 @@ QString DeliveryNote::html(const Content &content)
     html += fact(QStringLiteral("Erstellt"),
                  content.time.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
     // On a line of its own, in a size that keeps its 64 digits together for a reader to compare.
-    html += QStringLiteral("</table><p><b>SHA-256</b><br><tt style=\"font-size: 8pt\">")
-            + content.sha256.toHtmlEscaped() + QStringLiteral("</tt></p></body></html>");
+    html += QStringLiteral("</table><p><b>SHA-256</b><br><span style=\"font-size: 8pt\">")
+            + content.sha256.toHtmlEscaped() + QStringLiteral("</span></p></body></html>");
     return html;
 }
