@@ -136,7 +136,8 @@ read -r port odbc_folder <&"${server[0]}"
 bash bench/load-postgres.sh "$port" windowscheck "$postgres/host.sqlite"
 connection="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$port;Database=windowscheck;UID=reader"
 for flavour in linux windows; do
-    rm -rf "$postgres/export" && mkdir "$postgres/export"
+    # Each build delivers the list as the first time, into a ledger of its own.
+    rm -rf "$postgres/export" "$postgres"/Lieferbuch.sqlite* && mkdir "$postgres/export"
     if [ $flavour = linux ]; then
         exporter=(build/bin/brettholm32-export) settings=$postgres/Brett.Ini
     else
