@@ -17,7 +17,6 @@
 #include "ui/WaitCursor.h"
 #include "ui/WindowFont.h"
 
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -27,7 +26,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <functional>
@@ -92,32 +90,22 @@ namespace {
 class DeliveryMessages : public ModalMessage
 {
 public:
-    explicit DeliveryMessages(QWidget *parent) : ModalMessage(parent), m_parent(parent) { }
+    using ModalMessage::ModalMessage;
     void setRun(const ExportRun *run) { m_run = run; }
 
     void showSuccess(const QString &text) override
     {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brettholm32"), text, QMessageBox::Ok,
-                        m_parent);
-        box.button(QMessageBox::Ok)->setIcon(QIcon());
-        QPushButton *note = box.addButton(QStringLiteral("Lieferschein…"), QMessageBox::ActionRole);
-        note->setObjectName(QStringLiteral("But_Lieferschein"));
-        box.setDefaultButton(QMessageBox::Ok);
-        const bool waiting = QGuiApplication::overrideCursor() != nullptr;
-        if (waiting)
-            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-        box.exec();
-        if (box.clickedButton() == note && m_run) {
-            F_Lieferschein window(DeliveryNote::html(m_run->delivery()), m_run->delivery().fileName,
-                                  m_parent);
-            window.exec();
-        }
-        if (waiting)
-            QGuiApplication::restoreOverrideCursor();
+        if (!showOffering(parentWidget(), text, QStringLiteral("Lieferschein…"),
+                          QStringLiteral("But_Lieferschein"))
+            || !m_run)
+            return;
+        const ArrowCursor arrow;
+        F_Lieferschein window(DeliveryNote::html(m_run->delivery()), m_run->delivery().fileName,
+                              parentWidget());
+        window.exec();
     }
 
 private:
-    QWidget *m_parent;
     const ExportRun *m_run = nullptr;
 };
 

@@ -1,43 +1,55 @@
 #include "ui/ModalMessage.h"
 
+#include "ui/WaitCursor.h"
+
 #include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
 
 namespace {
 
-// The box waits for the user, whatever work the window behind it is in: the arrow.
-int execWithArrow(QMessageBox &box)
+QMessageBox *newBox(QWidget *parent, const QString &text, QMessageBox::StandardButtons buttons)
 {
-    const bool waiting = QGuiApplication::overrideCursor() != nullptr;
-    if (waiting)
-        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int result = box.exec();
-    if (waiting)
-        QGuiApplication::restoreOverrideCursor();
-    return result;
+    auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Brettholm32"), text, buttons,
+                                parent);
+    // Some desktop styles put an icon on a button; the box shows text and its buttons only.
+    for (QAbstractButton *button : box->buttons())
+        button->setIcon(QIcon());
+    return box;
 }
 
 } // namespace
 
 void ModalMessage::show(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brettholm32"), text, QMessageBox::Ok,
-                    parent);
-    // Some desktop styles put an icon on the button; the box shows text and OK only.
-    box.button(QMessageBox::Ok)->setIcon(QIcon());
-    execWithArrow(box);
+    const std::unique_ptr<QMessageBox> box(newBox(parent, text, QMessageBox::Ok));
+    const ArrowCursor arrow;
+    box->exec();
 }
 
 bool ModalMessage::ask(QWidget *parent, const QString &question)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brettholm32"), question,
-                    QMessageBox::Yes | QMessageBox::No, parent);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
-    for (QAbstractButton *button : box.buttons())
-        button->setIcon(QIcon());
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::No);
-    return execWithArrow(box) == QMessageBox::Yes;
+    const std::unique_ptr<QMessageBox> box(
+            newBox(parent, question, QMessageBox::Yes | QMessageBox::No));
+    box->button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+    box->button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
+    const ArrowCursor arrow;
+    return box->exec() == QMessageBox::Yes;
+}
+
+bool ModalMessage::showOffering(QWidget *parent, const QString &text, const QString &action,
+                                const QString &actionName)
+{
+    const std::unique_ptr<QMessageBox> box(newBox(parent, text, QMessageBox::Ok));
+    QPushButton *offered = box->addButton(action, QMessageBox::ActionRole);
+    offered->setObjectName(actionName);
+    box->setDefaultButton(QMessageBox::Ok);
+    const ArrowCursor arrow;
+    box->exec();
+    return box->clickedButton() == offered;
 }

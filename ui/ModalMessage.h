@@ -18,6 +18,13 @@ public:
     static void show(QWidget *parent, const QString &text);
     // "Ja" and "Nein", "Nein" the default and the answer of Escape; true for "Ja".
     static bool ask(QWidget *parent, const QString &question);
+    // OK, the default, and beside it a button for what can follow (named actionName); true
+    // when that one was pressed.
+    static bool showOffering(QWidget *parent, const QString &text, const QString &action,
+                             const QString &actionName);
+
+protected:
+    QWidget *parentWidget() const { return m_parent; }
 
 private:
     QWidget *m_parent;

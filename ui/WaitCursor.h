@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 
 // The wait cursor over every window of the program while it lives. The program works on its
@@ -13,4 +14,26 @@ public:
     ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor &) = delete;
     WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// The arrow over a box or window that waits for the user while the program is at work (a
+// WaitCursor lives); nothing when it is not.
+class ArrowCursor
+{
+public:
+    ArrowCursor() : m_waiting(QGuiApplication::overrideCursor() != nullptr)
+    {
+        if (m_waiting)
+            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowCursor()
+    {
+        if (m_waiting)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    ArrowCursor(const ArrowCursor &) = delete;
+    ArrowCursor &operator=(const ArrowCursor &) = delete;
+
+private:
+    bool m_waiting;
 };
