@@ -19,7 +19,10 @@
 # Then the client/server rows: brettholm32-bench postgres starts a PostgreSQL server as
 # tst_postgres does; each N's data goes in under the SQL Server-like types of
 # tests/postgres/host-schema.sql, copied from the SQLite database, and is timed in turns:
-#   psql      psql \copy of the log statement to a file, ";" between the columns: the floor;
+#   psql      psql \copy of the log statement to a file, ";" between the columns;
+#   floor     brettholm32-odbcfloor: the same driver, statement and cursor settings as the
+#             export, every column of every row fetched into bound buffers, nothing converted:
+#             the floor, as a server cursor never gets the parallel plan that \copy gets;
 #   rows      brettholm32-bench rows through ODBC (psqlODBC);
 #   export    brettholm32-export through ODBC, as the user of the program runs it.
 # Then the GUI start: brettholm32-bench start under Xvfb, from the process start to the main
@@ -52,6 +55,7 @@ cmake --build build -j"$(nproc)" >/dev/null
 export LC_ALL=C
 bin="$PWD/build/bin"
 helper="$PWD/build/bench/brettholm32-bench"
+floor="$PWD/build/bench/brettholm32-odbcfloor"
 work="$PWD/build/bench/data"
 mkdir -p "$work"
 
@@ -103,8 +107,8 @@ if [ -n "$postgres_sizes" ]; then
     # The server's driver list, without the log files that Debian's asks psqlODBC for.
     export ODBCSYSINI=$odbc_folder
     echo
-    echo "| N (PostgreSQL) | psql \\copy (s) | reading only (s) | export (s) | export / psql | peak memory psql / export (MB) |"
-    echo "|---:|---:|---:|---:|---:|---:|"
+    echo "| N (PostgreSQL) | psql \\copy (s) | driver floor (s) | reading only (s) | export (s) | floor / psql | export / floor | peak memory floor / export (MB) |"
+    echo "|---:|---:|---:|---:|---:|---:|---:|---:|"
     for n in $postgres_sizes; do
         dir="$work/$n"
         if [ ! -f "$dir/host.sqlite" ] || [ bench/generate.sh -nt "$dir/host.sqlite" ]; then
@@ -114,9 +118,12 @@ if [ -n "$postgres_sizes" ]; then
         bash bench/load-postgres.sh "$port" "$database" "$dir/host.sqlite"
         connection="Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=$port;Database=$database;UID=reader"
         copy="\\copy ($("$helper" statement "LISTE = 'BENCH'")) TO '$dir/psql.txt' WITH (DELIMITER ';')"
+        "$helper" statement "LISTE = ?" > "$dir/statement-parameter.sql"
         rm -f "$dir"/*.times
         for ((run = 1; run <= runs; ++run)); do
             measure "$dir/psql.times" psql -q -X -h 127.0.0.1 -p "$port" -U reader -d "$database" -c "$copy"
+            measure "$dir/floor.times" "$floor" "$connection" "$dir/statement-parameter.sql" BENCH > "$dir/floor.txt"
+            [ "$(cat "$dir/floor.txt")" -eq "$n" ] || { echo "the driver floor read $(cat "$dir/floor.txt") rows of $n" >&2; exit 1; }
             measure "$dir/rows.times" "$helper" rows "$connection" BENCH > /dev/null
             rm -f "$dir"/export/*.Txt "$dir"/Lieferbuch.sqlite*
             measure "$dir/export.times" env LC_ALL=de_DE.UTF-8 "$bin/brettholm32-export" --connection "$connection" \
@@ -124,12 +131,13 @@ if [ -n "$postgres_sizes" ]; then
             lines=$(wc -l < "$dir/export/LB4711BENCH.Txt")
             [ "$lines" -eq "$n" ] || { echo "export of $n logs from PostgreSQL wrote $lines lines" >&2; exit 1; }
         done
-        for kind in psql rows export; do
+        for kind in psql floor rows export; do
             declare "${kind}_s=$(cut -d' ' -f1 < "$dir/$kind.times" | median)"
             declare "${kind}_mb=$(cut -d' ' -f2 < "$dir/$kind.times" | median | awk '{ printf "%.0f", $1 / 1024 }')"
         done
-        ratio=$(awk -v e="$export_s" -v s="$psql_s" 'BEGIN { printf "%.2f", e / s }')
-        echo "| $n | $psql_s | $rows_s | $export_s | $ratio | $psql_mb / $export_mb |"
+        floor_ratio=$(awk -v f="$floor_s" -v s="$psql_s" 'BEGIN { printf "%.2f", f / s }')
+        ratio=$(awk -v e="$export_s" -v f="$floor_s" 'BEGIN { printf "%.2f", e / f }')
+        echo "| $n | $psql_s | $floor_s | $rows_s | $export_s | $floor_ratio | $ratio | $floor_mb / $export_mb |"
     done
     # The helper ends, and the server with it, when its input does.
     exec {server[1]}>&-
