@@ -10,7 +10,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #ifndef Q_OS_WIN
 #include <pwd.h>
@@ -196,7 +198,8 @@ bool Ledger::open(Access access)
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
-    // The set of logs asked about stays in memory; nothing is written beside the ledger.
+    // What SQLite keeps aside (sorts, temporary tables) stays in memory; nothing is written
+    // beside the ledger.
     bool ok = exec("PRAGMA temp_store = MEMORY");
     if (ok && access == ReadWrite && sqlite3_db_readonly(m_db, "main") == 1)
         ok = failSqlite(SQLITE_READONLY);
@@ -266,42 +269,35 @@ bool Ledger::priorDeliveries(const QList<qint64> &logIds, Prior *prior)
         return true;
     if (m_inDelivery)
         return fail(QStringLiteral("priorDeliveries() during a delivery"));
-    // The ids go into a table in memory, so that the ledger's index finds them however many
-    // there are.
-    if (!exec("CREATE TEMP TABLE IF NOT EXISTS asked (id INTEGER PRIMARY KEY)")
-        || !exec("DELETE FROM temp.asked") || !exec("SAVEPOINT asking"))
-        return false;
-    {
-        Statement insert(m_db, "INSERT OR IGNORE INTO temp.asked VALUES (?)");
-        for (const qint64 id : logIds) {
-            insert.bind(1, id).step();
-            if (!insert.ok())
-                break;
-            sqlite3_reset(insert.get());
-        }
-        if (!insert.ok()) {
-            failSqlite(sqlite3_extended_errcode(m_db));
-            sqlite3_exec(m_db, "ROLLBACK TO asking; RELEASE asking", nullptr, nullptr, nullptr);
-            return false;
-        }
+    if (logIds.isEmpty())
+        return true;
+    // One pass over the ledger's index between the lowest and the highest id asked for: a
+    // host's log ids grow, so the range holds the selection and few others.
+    std::vector<qint64> asked(logIds.cbegin(), logIds.cend());
+    std::sort(asked.begin(), asked.end());
+    asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
+    Statement scan(m_db,
+                   "SELECT id_log, delivery FROM delivered_log WHERE id_log BETWEEN ? AND ? "
+                   "ORDER BY id_log");
+    scan.bind(1, asked.front()).bind(2, asked.back());
+    qint64 latestDelivery = 0;
+    qint64 lastFound = 0;
+    while (scan.step()) {
+        const qint64 id = sqlite3_column_int64(scan.get(), 0);
+        if (!std::binary_search(asked.cbegin(), asked.cend(), id))
+            continue;
+        // A log delivered more than once counts once.
+        if (prior->logs == 0 || id != lastFound)
+            ++prior->logs;
+        lastFound = id;
+        latestDelivery = std::max(latestDelivery, sqlite3_column_int64(scan.get(), 1));
     }
-    if (!exec("RELEASE asking"))
-        return false;
-
-    Statement count(m_db,
-                    "SELECT count(*) FROM temp.asked a WHERE EXISTS "
-                    "(SELECT 1 FROM delivered_log l WHERE l.id_log = a.id)");
-    if (count.step())
-        prior->logs = sqlite3_column_int64(count.get(), 0);
-    if (!count.ok())
+    if (!scan.ok())
         return failSqlite(sqlite3_extended_errcode(m_db));
     if (prior->logs == 0)
         return true;
-    Statement latest(m_db,
-                     "SELECT time, path, list FROM delivery WHERE id = "
-                     "(SELECT max(l.delivery) FROM temp.asked a "
-                     "JOIN delivered_log l ON l.id_log = a.id)");
-    if (latest.step()) {
+    Statement latest(m_db, "SELECT time, path, list FROM delivery WHERE id = ?");
+    if (latest.bind(1, latestDelivery).step()) {
         prior->time = timeOf(text(latest.get(), 0));
         prior->path = text(latest.get(), 1);
         prior->list = text(latest.get(), 2);
@@ -459,11 +455,14 @@ bool Ledger::addLog(qint64 idLog, const QString &logNumber)
 
 bool Ledger::addBytes(const QByteArray &bytes)
 {
-    if (!m_inDelivery)
+    // Nothing may follow the bytes whose digest was asked for.
+    if (!m_inDelivery || m_tailHashed)
         return false;
-    m_hash.addData(bytes);
     m_part += bytes;
-    return m_part.size() < PartSize || flushPart();
+    if (m_part.size() < PartSize)
+        return true;
+    m_hash.add(m_part);
+    return flushPart();
 }
 
 bool Ledger::flushPart()
@@ -482,12 +481,16 @@ bool Ledger::flushPart()
     }
     ++m_parts;
     m_part.clear();
+    m_part.reserve(PartSize);
     return true;
 }
 
 QString Ledger::pendingSha256()
 {
-    return QString::fromLatin1(m_hash.result().toHex());
+    if (!m_tailHashed)
+        m_hash.add(m_part);
+    m_tailHashed = true;
+    return QString::fromLatin1(m_hash.hexResult());
 }
 
 bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths, const QString &note)
@@ -498,11 +501,11 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths, c
         return m_errorString.isEmpty() ? fail(QString::fromUtf8("Keine Lieferung begonnen."))
                                        : false;
     }
+    const QString sha256 = pendingSha256();
     if (!flushPart()) {
         file.cancel();
         return false;
     }
-    const QString sha256 = QString::fromLatin1(m_hash.result().toHex());
     {
         Statement update(m_db,
                          "UPDATE delivery SET time = ?, lines = ?, volume = ?, sha256 = ?, "
@@ -557,6 +560,7 @@ void Ledger::abandonDelivery()
     m_part.clear();
     m_parts = 0;
     m_hash.reset();
+    m_tailHashed = false;
 }
 
 QString Ledger::userName()

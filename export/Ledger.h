@@ -1,7 +1,8 @@
 #pragma once
 
+#include "export/BackgroundSha256.h"
+
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -125,5 +126,7 @@ private:
     sqlite3_stmt *m_insertPart = nullptr;
     QByteArray m_part;
     qint64 m_parts = 0;
-    QCryptographicHash m_hash { QCryptographicHash::Sha256 };
+    // Every part is hashed when it is full, and the last one once the digest is asked for.
+    BackgroundSha256 m_hash;
+    bool m_tailHashed = false;
 };
