@@ -439,18 +439,10 @@ bool Ledger::beginDelivery(const QString &list, const QStringList &lots, const Q
 
 bool Ledger::addLog(qint64 idLog, const QString &logNumber)
 {
-    if (!m_inDelivery)
+    if (!m_inDelivery || m_tailHashed)
         return false;
-    const QByteArray utf8 = logNumber.toUtf8();
-    sqlite3_bind_int64(m_insertLog, 2, idLog);
-    sqlite3_bind_text(m_insertLog, 3, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
-    const int code = sqlite3_step(m_insertLog);
-    sqlite3_reset(m_insertLog);
-    if (code == SQLITE_DONE)
-        return true;
-    failSqlite(sqlite3_extended_errcode(m_db));
-    abandonDelivery();
-    return false;
+    m_logs.push_back({ idLog, logNumber.toUtf8() });
+    return true;
 }
 
 bool Ledger::addBytes(const QByteArray &bytes)
@@ -459,38 +451,61 @@ bool Ledger::addBytes(const QByteArray &bytes)
     if (!m_inDelivery || m_tailHashed)
         return false;
     m_part += bytes;
-    if (m_part.size() < PartSize)
-        return true;
-    m_hash.add(m_part);
-    return flushPart();
+    return m_part.size() < PartSize || handOver();
 }
 
-bool Ledger::flushPart()
+bool Ledger::handOver()
 {
-    if (m_part.isEmpty())
-        return true;
-    sqlite3_bind_int64(m_insertPart, 2, m_parts);
-    sqlite3_bind_blob64(m_insertPart, 3, m_part.constData(), sqlite3_uint64(m_part.size()),
-                        SQLITE_STATIC);
-    const int code = sqlite3_step(m_insertPart);
-    sqlite3_reset(m_insertPart);
-    if (code != SQLITE_DONE) {
-        failSqlite(sqlite3_extended_errcode(m_db));
+    // A failure of the part before ends the delivery here, one part late: the record and the
+    // file are given up together all the same.
+    m_recorder.wait();
+    if (m_recordCode != SQLITE_OK) {
+        failSqlite(m_recordCode);
         abandonDelivery();
         return false;
     }
-    ++m_parts;
+    m_recorder.run(
+            [this, logs = std::move(m_logs), bytes = std::move(m_part)] { record(logs, bytes); });
+    m_logs.clear();
     m_part.clear();
     m_part.reserve(PartSize);
     return true;
 }
 
+void Ledger::record(const std::vector<LoggedId> &logs, const QByteArray &bytes)
+{
+    for (const LoggedId &log : logs) {
+        sqlite3_bind_int64(m_insertLog, 2, log.idLog);
+        sqlite3_bind_text(m_insertLog, 3, log.blnr.constData(), int(log.blnr.size()),
+                          SQLITE_STATIC);
+        const int code = sqlite3_step(m_insertLog);
+        sqlite3_reset(m_insertLog);
+        if (code != SQLITE_DONE) {
+            m_recordCode = sqlite3_extended_errcode(m_db);
+            return;
+        }
+    }
+    if (bytes.isEmpty())
+        return;
+    m_hash.addData(bytes);
+    sqlite3_bind_int64(m_insertPart, 2, m_parts);
+    sqlite3_bind_blob64(m_insertPart, 3, bytes.constData(), sqlite3_uint64(bytes.size()),
+                        SQLITE_STATIC);
+    const int code = sqlite3_step(m_insertPart);
+    sqlite3_reset(m_insertPart);
+    if (code != SQLITE_DONE) {
+        m_recordCode = sqlite3_extended_errcode(m_db);
+        return;
+    }
+    ++m_parts;
+}
+
 QString Ledger::pendingSha256()
 {
-    if (!m_tailHashed)
-        m_hash.add(m_part);
-    m_tailHashed = true;
-    return QString::fromLatin1(m_hash.hexResult());
+    if (!m_tailHashed && m_inDelivery && handOver())
+        m_tailHashed = true;
+    m_recorder.wait();
+    return QString::fromLatin1(m_hash.result().toHex());
 }
 
 bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths, const QString &note)
@@ -502,7 +517,12 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths, c
                                        : false;
     }
     const QString sha256 = pendingSha256();
-    if (!flushPart()) {
+    if (!m_inDelivery || m_recordCode != SQLITE_OK) {
+        // handOver() gave the delivery up, or the last part failed.
+        if (m_inDelivery) {
+            failSqlite(m_recordCode);
+            abandonDelivery();
+        }
         file.cancel();
         return false;
     }
@@ -550,16 +570,24 @@ bool Ledger::commitDelivery(AtomicFile &file, qint64 lines, qint64 hundredths, c
 
 void Ledger::abandonDelivery()
 {
+    m_recorder.wait();
     sqlite3_finalize(m_insertLog);
     sqlite3_finalize(m_insertPart);
     m_insertLog = m_insertPart = nullptr;
-    if (m_inDelivery && m_db && !sqlite3_get_autocommit(m_db))
+    if (m_inDelivery && m_db && !sqlite3_get_autocommit(m_db)) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else if (m_inDelivery && m_db) {
+        // SQLite rolled the transaction back itself after a failed write (a full disk) and
+        // left its journal for the next reader to play back; a read here does it at once.
+        sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    }
     m_inDelivery = false;
     m_delivery = 0;
+    m_logs.clear();
     m_part.clear();
     m_parts = 0;
     m_hash.reset();
+    m_recordCode = SQLITE_OK;
     m_tailHashed = false;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
-#include "export/BackgroundSha256.h"
+#include "base/SerialWorker.h"
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class AtomicFile;
 struct sqlite3;
@@ -111,7 +114,6 @@ private:
     bool failSqlite(int code);
     bool exec(const char *sql);
     bool createSchema();
-    bool flushPart();
     static QString storedPath(const QString &path);
 
     QString m_path;
@@ -124,9 +126,23 @@ private:
     bool m_fileFailed = false;
     sqlite3_stmt *m_insertLog = nullptr;
     sqlite3_stmt *m_insertPart = nullptr;
+    // What the export hands over goes to the recorder a part at a time: the logs of the part's
+    // lines and its bytes, at least PartSize of them but the last. The recorder inserts them
+    // and hashes the bytes while the export builds the next part; the statements, m_parts,
+    // m_hash and m_recordCode are the recorder's until m_recorder.wait() returns.
+    struct LoggedId
+    {
+        qint64 idLog;
+        QByteArray blnr; // UTF-8
+    };
+    bool handOver();
+    void record(const std::vector<LoggedId> &logs, const QByteArray &bytes);
+    std::vector<LoggedId> m_logs;
     QByteArray m_part;
     qint64 m_parts = 0;
-    // Every part is hashed when it is full, and the last one once the digest is asked for.
-    BackgroundSha256 m_hash;
+    QCryptographicHash m_hash { QCryptographicHash::Sha256 };
+    int m_recordCode = 0; // SQLITE_OK, or the failure that ended the recording
     bool m_tailHashed = false;
+    // Last, so that it ends before what its jobs use.
+    SerialWorker m_recorder;
 };

@@ -1,12 +1,12 @@
-#include "export/BackgroundSha256.h"
+#include "base/SerialWorker.h"
 
 #include <utility>
 
-BackgroundSha256::~BackgroundSha256()
+SerialWorker::~SerialWorker()
 {
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        waitIdle(lock);
+        m_changed.wait(lock, [this] { return !m_busy; });
         m_stop = true;
     }
     m_changed.notify_all();
@@ -14,14 +14,12 @@ BackgroundSha256::~BackgroundSha256()
         m_thread.join();
 }
 
-void BackgroundSha256::add(const QByteArray &part)
+void SerialWorker::run(std::function<void()> job)
 {
-    if (part.isEmpty())
-        return;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        waitIdle(lock);
-        m_part = part;
+        m_changed.wait(lock, [this] { return !m_busy; });
+        m_job = std::move(job);
         m_busy = true;
         if (!m_thread.joinable())
             m_thread = std::thread([this] { loop(); });
@@ -29,36 +27,23 @@ void BackgroundSha256::add(const QByteArray &part)
     m_changed.notify_all();
 }
 
-QByteArray BackgroundSha256::hexResult()
+void SerialWorker::wait()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    waitIdle(lock);
-    return m_hash.result().toHex();
-}
-
-void BackgroundSha256::reset()
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    waitIdle(lock);
-    m_hash.reset();
-}
-
-void BackgroundSha256::waitIdle(std::unique_lock<std::mutex> &lock)
-{
     m_changed.wait(lock, [this] { return !m_busy; });
 }
 
-void BackgroundSha256::loop()
+void SerialWorker::loop()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_stop || m_busy; });
         if (m_stop)
             return;
-        const QByteArray part = std::exchange(m_part, QByteArray());
+        std::function<void()> job = std::exchange(m_job, nullptr);
         lock.unlock();
-        // Only this thread touches the hash while a part is under way.
-        m_hash.addData(part);
+        job();
+        job = nullptr;
         lock.lock();
         m_busy = false;
         m_changed.notify_all();
