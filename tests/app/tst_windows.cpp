@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,15 +28,12 @@ class TestWindows : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase() { QVERIFY(QtTranslations::installGerman()); }
     void layout_captionsFitPlacesHoldAndEverythingShowsInk_data();
     void layout_captionsFitPlacesHoldAndEverythingShowsInk();
     void mainWindow_menuBarAboveTheDesignedClientAreaAndTabFollowsTheLayout();
-    void enterAndEscape_doNotClose_data();
-    void enterAndEscape_doNotClose();
-    void mainWindowButtons_openModallyOnTheSettingsInMemory_data();
-    void mainWindowButtons_openModallyOnTheSettingsInMemory();
-    void about_showsTextsAndPicturesEveryTime();
+    void mainWindowButtons_openModallyOnTheSettingsInMemoryNoKeyCloses_data();
+    void mainWindowButtons_openModallyOnTheSettingsInMemoryNoKeyCloses();
     void everyClose_storesEveryFieldAsShownOrTyped_data();
     void everyClose_storesEveryFieldAsShownOrTyped();
     void combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn();
@@ -91,19 +89,6 @@ QWidget *field(const F_Einst &window, int key)
     return nullptr;
 }
 
-// The text boxes whose labels announce a width, with that width: typing stops there.
-const QHash<QString, int> TypingLimits = {
-    { "Tx_Bundesland", 2 }, { "Tx_FWJ", 4 }, { "Tx_FoA", 35 }, { "Tx_FoANr", 12 }
-};
-
-// The text of a text box or an editable combo box.
-QString fieldText(const F_Einst &window, int key)
-{
-    QWidget *shown = field(window, key);
-    auto *combo = qobject_cast<QComboBox *>(shown);
-    return combo ? combo->currentText() : static_cast<QLineEdit *>(shown)->text();
-}
-
 // Types text as a keyboard of any layout does; QTest's own typing takes ASCII only.
 void type(QWidget *widget, const QString &text)
 {
@@ -112,17 +97,6 @@ void type(QWidget *widget, const QString &text)
 }
 
 } // namespace
-
-void TestWindows::initTestCase()
-{
-    QVERIFY(QtTranslations::installGerman());
-#ifdef Q_OS_UNIX
-    // What Qt does not name itself the system does, in the locale's language.
-    QFile directory(m_appDir.path());
-    QVERIFY(!directory.open(QIODevice::WriteOnly));
-    QCOMPARE(directory.errorString(), "Ist ein Verzeichnis");
-#endif
-}
 
 QWidget *TestWindows::show(const QString &window)
 {
@@ -144,11 +118,10 @@ void TestWindows::layout_captionsFitPlacesHoldAndEverythingShowsInk_data()
     QTest::addColumn<int>("captions");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<int>("fields");     // edit fields shown
-    QTest::addColumn<int>("characters"); // at least so many of the captions' are drawn alone
-    QTest::newRow("main") << 8 << "LbLos" << QRect(224, 48, 97, 108) << 1 << 30;
-    QTest::newRow("settings") << 27 << "" << QRect(105, 108, 582, 428) << 23 << 40;
-    QTest::newRow("about") << 4 << "LbVersion" << QRect(320, 40, 57, 17) << 0 << 30;
+    QTest::addColumn<int>("fields"); // edit fields shown
+    QTest::newRow("main") << 8 << "LbLos" << QRect(224, 48, 97, 108) << 1;
+    QTest::newRow("settings") << 27 << "" << QRect(105, 108, 582, 428) << 23;
+    QTest::newRow("about") << 4 << "LbVersion" << QRect(320, 40, 57, 17) << 0;
 }
 
 void TestWindows::layout_captionsFitPlacesHoldAndEverythingShowsInk()
@@ -195,8 +168,6 @@ void TestWindows::layout_captionsFitPlacesHoldAndEverythingShowsInk()
     }
     QCOMPARE(measured, captions);
     QVERIFY2(blank.isEmpty(), qPrintable("no ink: " + blank.join(", ")));
-    QFETCH(int, characters);
-    QVERIFY2(checked.size() >= characters, qPrintable(QString::number(checked.size())));
 
     // A font whose line is taller than an edit field has its text centred outside the field, so
     // that the field looks empty while it holds its value; only the pixels show it.
@@ -236,10 +207,7 @@ void TestWindows::mainWindow_menuBarAboveTheDesignedClientAreaAndTabFollowsTheLa
     QCOMPARE(main->findChild<QWidget *>("ClientArea")->geometry(), QRect(0, height, 327, 210));
     QCOMPARE(main->size(), QSize(327, 210 + height));
     // Every control lies in the client area, where the layout test measures it.
-    QStringList topLevel;
-    for (const QWidget *child : main->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        topLevel << child->objectName();
-    QCOMPARE(topLevel, QStringList({ "MenuBar", "ClientArea" }));
+    QCOMPARE(main->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).size(), 2);
     const QAction *check = main->findChild<QAction *>("Mnu_Pruefen");
     QCOMPARE(bar->actions().at(0)->text() + " " + check->text() + " "
                      + check->shortcut().toString(),
@@ -254,85 +222,72 @@ void TestWindows::mainWindow_menuBarAboveTheDesignedClientAreaAndTabFollowsTheLa
                      .split(' '));
 }
 
-void TestWindows::enterAndEscape_doNotClose_data()
+void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemoryNoKeyCloses_data()
 {
-    // An empty control stands for the window itself.
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<int>("key");
-    QTest::newRow("settings, Escape in a text box") << "settings"
-                                                    << "Tx_PathExport" << int(Qt::Key_Escape);
-    QTest::newRow("settings, Return on Schließen") << "settings"
-                                                   << "But_Schliessen" << int(Qt::Key_Return);
-    QTest::newRow("about, Escape") << "about"
-                                   << "" << int(Qt::Key_Escape);
-}
-
-void TestWindows::enterAndEscape_doNotClose()
-{
-    QFETCH(QString, window);
-    QFETCH(QString, control);
-    QFETCH(int, key);
-    QWidget *shown = show(window);
-    QVERIFY(QTest::qWaitForWindowActive(shown));
-    QWidget *target = control.isEmpty() ? shown : shown->findChild<QWidget *>(control);
-    target->setFocus();
-    QTest::keyClick(target, Qt::Key(key));
-    QVERIFY(shown->isVisible());
-}
-
-void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory_data()
-{
+    // What the window opened by each of two clicks shows: its caption, and the Forstamt in
+    // memory or the version as the build states it, the notice and the pictures compiled in;
+    // then the Forstamt in memory after both.
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("Einstellungen") << "B_Einstellungen" << QString("Einstellungen");
-    QTest::newRow("Info über...") << "B_Info"
-                                  << QString("Info über Lindavex Pro by Lindavex Software");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("Einstellungen")
+            << "B_Einstellungen"
+            << QStringList { "Einstellungen Nord", "Einstellungen Nord und Süd",
+                             "Nord und Süd und Süd" };
+    const QString about =
+            "Info über Lindavex Pro by Lindavex Software Version " BRETTHOLM_PROJECT_VERSION
+            " © Lindavex Software 150x150 180x30";
+    QTest::newRow("Info über...") << "B_Info" << QStringList { about, about, "Nord" };
 }
 
-void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemory()
+void TestWindows::mainWindowButtons_openModallyOnTheSettingsInMemoryNoKeyCloses()
 {
     QFETCH(QString, button);
-    QFETCH(QString, title);
     auto *main = static_cast<F_Main *>(show("main"));
     main->settings().setValue(ExportSettings::FORSTAMT, "Nord");
     main->settings().setValue(ExportSettings::EXPORTPATH, m_appDir.path());
     const ModalRecorder recorder;
-    QString opened;
-    // Runs inside the modal window's own event loop. An ownerless window is found, and the
-    // settings window shows the settings in memory and keeps an edit there.
-    QTimer::singleShot(0, [&] {
+    QStringList shown;
+    // Runs inside the modal window's own event loop. An ownerless window is found; neither
+    // Escape nor Return closes it, on the window, in a text box or on "Schließen"; the settings
+    // window keeps an edit in memory.
+    const auto readAndClose = [&] {
         QWidget *window = QApplication::activeModalWidget();
         if (!window || window->parentWidget())
             return;
-        opened = window->windowTitle();
-        if (auto *forstamt = window->findChild<QLineEdit *>("Tx_FoA"))
+        QString seen = window->windowTitle();
+        if (auto *forstamt = window->findChild<QLineEdit *>("Tx_FoA")) {
+            seen += " " + forstamt->text();
             forstamt->setText(forstamt->text() + " und Süd");
+        }
+        for (const char *name : { "LbVersion", "Label2" }) {
+            if (const auto *label = window->findChild<QLabel *>(name))
+                seen += " " + label->text();
+        }
+        for (const QLabel *label : window->findChildren<QLabel *>()) {
+            if (const QSize size = label->pixmap().size(); !size.isEmpty())
+                seen += QString(" %1x%2").arg(size.width()).arg(size.height());
+        }
+        for (QWidget *target : { window, static_cast<QWidget *>(window->findChild<QLineEdit *>()),
+                                 window->findChild<QWidget *>("But_Schliessen") }) {
+            for (const Qt::Key key : { Qt::Key_Escape, Qt::Key_Return }) {
+                if (target && window->isVisible())
+                    QTest::keyClick(target, key);
+            }
+        }
+        shown << (window->isVisible() ? seen : seen + " closed by a key");
         QCloseEvent closeBox;
         QApplication::sendEvent(window->windowHandle(), &closeBox);
-    });
-    main->findChild<QPushButton *>(button)->click();
-    QCOMPARE(opened, title);
-    QCOMPARE(main->settings().value(ExportSettings::FORSTAMT),
-             button == "B_Einstellungen" ? "Nord und Süd" : "Nord");
+    };
+    for (int opening = 0; opening < 2; ++opening) {
+        QTimer::singleShot(0, readAndClose);
+        main->findChild<QPushButton *>(button)->click();
+    }
+    shown << main->settings().value(ExportSettings::FORSTAMT);
+    QTEST(shown, "shown");
     // An export directory that exists closes the settings without a word.
     QCOMPARE(recorder.messages, QStringList());
     // Only the main window's close writes the settings file.
     QCOMPARE(QDir(m_appDir.path()).entryList(QDir::Files), QStringList());
-}
-
-void TestWindows::about_showsTextsAndPicturesEveryTime()
-{
-    for (int opening = 0; opening < 2; ++opening) {
-        QWidget *about = show("about");
-        const auto label = [about](const char *name) { return about->findChild<QLabel *>(name); };
-        // The version as the build states it, in plain decimals.
-        QCOMPARE(label("LbVersion")->text(), "Version " BRETTHOLM_PROJECT_VERSION);
-        QCOMPARE(label("Label2")->text(), "© Lindavex Software");
-        // The pictures are compiled in; a missing resource leaves an empty label.
-        QCOMPARE(label("Image1")->pixmap().size(), QSize(150, 150));
-        QCOMPARE(label("Image2")->pixmap().size(), QSize(180, 30));
-    }
 }
 
 void TestWindows::everyClose_storesEveryFieldAsShownOrTyped_data()
@@ -343,18 +298,13 @@ void TestWindows::everyClose_storesEveryFieldAsShownOrTyped_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("storedExportPath");
     QTest::addColumn<QString>("way");
-    QTest::addColumn<QString>("warning");
-    const QString missing = "Das Exportverzeichnis „%1“ gibt es nicht.";
-    QTest::newRow("empty, Schließen") << QString() << QString() << "button"
-                                      << "Es ist kein Exportverzeichnis eingetragen.";
-    QTest::newRow("blanks around, close box")
-            << "  %1 " << QString("Tx_PathExport") << "close box" << missing.arg("Tx_PathExport");
+    const QString longer(40000, 'y');
+    QTest::newRow("empty, Schließen") << QString() << QString() << "button";
+    QTest::newRow("blanks around, close box") << "  %1 " << QString("Tx_PathExport") << "close box";
     QTest::newRow("tabs are no blanks, rejected from code")
-            << "\t%1 \t" << QString("\tTx_PathExport \t") << "reject"
-            << missing.arg("\tTx_PathExport \t");
+            << "\t%1 \t" << QString("\tTx_PathExport \t") << "reject";
     QTest::newRow("longer than a Qt text box takes by default")
-            << "%1" + QString(40000, 'y') << "Tx_PathExport" + QString(40000, 'y') << "button"
-            << missing.arg("Tx_PathExport" + QString(40000, 'y'));
+            << "%1" + longer << "Tx_PathExport" + longer << "button";
 }
 
 void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
@@ -362,7 +312,6 @@ void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
     QFETCH(QString, value);
     QFETCH(QString, storedExportPath);
     QFETCH(QString, way);
-    QFETCH(QString, warning);
     ExportSettings settings;
     F_Einst window(settings);
     QStringList names;
@@ -376,12 +325,15 @@ void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
 
     // The first opening shows the values and stores them; the second shows what was stored
     // and stores what the user types, going from field to field with Tab, once round the
-    // window. A text box with a typing limit keeps the beginning of what is typed.
+    // window. A text box whose label announces a width keeps that much of what is typed.
     for (int opening = 0; opening < 2; ++opening) {
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        for (int key = 0; key < ExportSettings::KeyCount; ++key)
-            QCOMPARE(fieldText(window, key), settings.value(ExportSettings::Key(key)));
+        for (int key = 0; key < ExportSettings::KeyCount; ++key) {
+            const QWidget *shown = field(window, key);
+            const char *text = qobject_cast<const QComboBox *>(shown) ? "currentText" : "text";
+            QCOMPARE(shown->property(text).toString(), settings.value(ExportSettings::Key(key)));
+        }
         for (int stop = 0; opening == 1 && stop < 40; ++stop) {
             QWidget *focus = QApplication::focusWidget();
             tabOrder << focus->objectName();
@@ -392,7 +344,12 @@ void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
                 const QString typed = " neu " + names[key] + " ";
                 QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
                 QTest::keyClicks(focus, typed);
-                expected[ExportSettings::Key(key)] = typed.left(TypingLimits.value(names[key], -1));
+                const QString width =
+                        QRegularExpression(R"(\((?:max )?(\d+))")
+                                .match(ExportSettings::label(ExportSettings::Key(key)))
+                                .captured(1);
+                expected[ExportSettings::Key(key)] =
+                        typed.left(width.isEmpty() ? -1 : width.toInt());
             }
             QTest::keyClick(focus, Qt::Key_Tab);
         }
@@ -408,21 +365,22 @@ void TestWindows::everyClose_storesEveryFieldAsShownOrTyped()
             window.reject();
         }
         QVERIFY(!window.isVisible());
+        const QString stored = expected.value(ExportSettings::EXPORTPATH);
         QCOMPARE(recorder.messages,
-                 QStringList(opening == 0 ? warning
-                                          : "Das Exportverzeichnis „neu Tx_PathExport“ gibt es "
-                                            "nicht."));
+                 QStringList(stored.isEmpty()
+                                     ? "Es ist kein Exportverzeichnis eingetragen."
+                                     : "Das Exportverzeichnis „" + stored + "“ gibt es nicht."));
         for (int key = 0; key < ExportSettings::KeyCount; ++key)
             QCOMPARE(settings.value(ExportSettings::Key(key)),
                      expected.value(ExportSettings::Key(key)));
     }
     // Tab reaches every field and both buttons once, then comes back to the first field.
-    QCOMPARE(tabOrder.size(), ExportSettings::KeyCount + 3);
     QStringList reached = tabOrder.mid(1);
-    QStringList expectedStops = names + QStringList { "But_PathExport", "But_Schliessen" };
+    for (const QPushButton *button : window.findChildren<QPushButton *>())
+        names << button->objectName();
     reached.sort();
-    expectedStops.sort();
-    QCOMPARE(reached, expectedStops);
+    names.sort();
+    QCOMPARE(reached, names);
 }
 
 void TestWindows::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
@@ -448,19 +406,18 @@ void TestWindows::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
             for (int i = 0; i < combo->count(); ++i)
                 listed << combo->itemText(i);
             // The list opens at the stored value when that is an entry, else at none.
-            QCOMPARE(name + ": " + QString::number(combo->currentIndex()),
-                     name + ": " + QString::number(listed.indexOf(combo->currentText())));
-            QCOMPARE(name + ": " + listed.join(' '),
-                     name + ": "
-                             + (name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB"
-                                        ? "FSC PEFC"
-                                        : name.endsWith("WB") ? ownerAccounts
-                                                              : logColumns));
+            const QString entries = name == "Cb_Zertifizierung" || name == "Cb_ZertifizierungWB"
+                    ? "FSC PEFC"
+                    : name.endsWith("WB") ? ownerAccounts
+                                          : logColumns;
+            const QString at = name + " at ";
+            QCOMPARE(at + QString::number(combo->currentIndex()) + ": " + listed.join(' '),
+                     at + QString::number(listed.indexOf(combo->currentText())) + ": " + entries);
             // A character Brett.Ini cannot hold is refused as it is typed, and said so.
             combo->lineEdit()->setText("FSC");
             type(combo->lineEdit(), "Ł");
-            QCOMPARE(name + ": " + combo->currentText(), name + ": FSC");
-            QCOMPARE(QToolTip::text(), "Das Zeichen Ł kann Brett.Ini nicht aufnehmen.");
+            QCOMPARE(name + ": " + combo->currentText() + ", " + QToolTip::text(),
+                     name + ": FSC, Das Zeichen Ł kann Brett.Ini nicht aufnehmen.");
             QToolTip::hideText();
             // An entry in small letters is no entry: it stays as typed and is not added.
             combo->lineEdit()->clear();
@@ -484,7 +441,7 @@ void TestWindows::combos_openAtTheirValueKeepTheirListsWhenReopenedAndTypedIn()
 }
 
 // The folder button opens the system's folder dialog, in German, at the directory in the field;
-// the folder chosen there goes into the field and, at the close, into the settings.
+// the folder chosen there goes into the field.
 #ifndef Q_OS_WIN
 void TestWindows::exportDirectory_chosenInTheSystemsGermanFolderDialog()
 {
@@ -510,10 +467,6 @@ void TestWindows::exportDirectory_chosenInTheSystemsGermanFolderDialog()
                            "&Auswählen", "Abbrechen" }));
     QCOMPARE(window.findChild<QLineEdit *>("Tx_PathExport")->text(),
              QDir::toNativeSeparators(chosen.path()));
-    const ModalRecorder recorder;
-    window.close();
-    QCOMPARE(recorder.messages, QStringList());
-    QCOMPARE(settings.value(ExportSettings::EXPORTPATH), QDir::toNativeSeparators(chosen.path()));
 }
 #endif
 

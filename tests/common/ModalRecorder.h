@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
@@ -19,9 +18,11 @@ public:
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
                 box && box->isVisible()) {
                 messages << box->text();
-                captions << box->windowTitle();
-                defaults << (box->defaultButton() ? box->defaultButton()->text() : QString());
-                cursors << cursorStack();
+                const QPushButton *enter = box->defaultButton();
+                boxes << QStringLiteral("%1 [%2%3] %4")
+                                 .arg(box->windowTitle(), cursorStack(),
+                                      enter ? ", Enter " + enter->text() : QString(),
+                                      box->text().section(u'\n', 0, 0));
                 box->done(QMessageBox::Ok);
             }
         });
@@ -29,28 +30,25 @@ public:
     }
 
     QStringList messages;
-    QStringList captions;
-    // The text of each box's default button, the one Enter presses.
-    QStringList defaults;
-    // The override cursors while each box was shown, the top first: "arrow wait" is the
-    // arrow over the box of a window at work, "" no override at all.
-    QStringList cursors;
+    // Each box as "caption [cursors, Enter default button] first line of its text", the cursors
+    // as cursorStack() gives them while the box shows.
+    QStringList boxes;
 
+    // The override cursors, the top first: "arrow wait" is the arrow over the box of a window
+    // at work, "" no override at all.
     static QString cursorStack()
     {
-        QList<Qt::CursorShape> shapes;
-        while (const QCursor *cursor = QGuiApplication::overrideCursor()) {
-            shapes << cursor->shape();
-            QGuiApplication::restoreOverrideCursor();
-        }
-        QStringList names;
-        for (auto shape = shapes.crbegin(); shape != shapes.crend(); ++shape)
-            QGuiApplication::setOverrideCursor(*shape);
-        for (Qt::CursorShape shape : shapes)
-            names << (shape == Qt::ArrowCursor          ? QStringLiteral("arrow")
-                              : shape == Qt::WaitCursor ? QStringLiteral("wait")
-                                                        : QString::number(shape));
-        return names.join(u' ');
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        if (!cursor)
+            return QString();
+        const Qt::CursorShape shape = cursor->shape();
+        QGuiApplication::restoreOverrideCursor();
+        const QString below = cursorStack();
+        QGuiApplication::setOverrideCursor(shape);
+        const QString name = shape == Qt::ArrowCursor ? QStringLiteral("arrow")
+                : shape == Qt::WaitCursor             ? QStringLiteral("wait")
+                                                      : QString::number(shape);
+        return below.isEmpty() ? name : name + u' ' + below;
     }
 
 private:
