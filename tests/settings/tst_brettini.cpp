@@ -8,11 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#ifdef BRETTHOLM_FILE_SIZE_LIMIT
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 using Values = QMap<QString, QString>;
 
 class TestBrettIni : public QObject
@@ -94,19 +89,9 @@ void TestBrettIni::save()
     settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB,
                       how == "unwritable" ? QString::fromUtf8("a=Łb") : QStringLiteral("a=b"));
     BrettIni ini(path);
-#ifdef BRETTHOLM_FILE_SIZE_LIMIT
-    // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit normal;
-    getrlimit(RLIMIT_FSIZE, &normal);
-    rlimit small = normal;
-    small.rlim_cur = 64;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, how == "filesize" ? &small : &normal), 0);
+    QVERIFY(HostFixture::limitFileSize(how == "filesize" ? 64 : 0));
     const bool saved = ini.SaveBrettIni(settings);
-    setrlimit(RLIMIT_FSIZE, &normal);
-#else
-    const bool saved = ini.SaveBrettIni(settings);
-#endif
+    HostFixture::limitFileSize(0);
 
     QCOMPARE(saved, how == "replace");
     // No temporary file is left beside the file.
