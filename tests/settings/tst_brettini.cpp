@@ -19,8 +19,7 @@ private slots:
     void load();
     void save_data();
     void save();
-    void commandLine_firstPieceTrimmedOfBlanks();
-    void lindavexIni_readWhenCommandLineIsBlank();
+    void connection();
 };
 
 void TestBrettIni::load_data()
@@ -122,24 +121,19 @@ void TestBrettIni::save()
     QVERIFY(reread == settings);
 }
 
-// Arguments joined by one blank, the text before the first "|", blanks but not tabs trimmed.
-void TestBrettIni::commandLine_firstPieceTrimmedOfBlanks()
+// From the command line: the arguments joined by one blank, the text before the first "|",
+// blanks but not tabs trimmed. When that is blank, from lindavex.Ini.
+void TestBrettIni::connection()
 {
-    const QStringList arguments { "prog", "\tProvider=SQLOLEDB.1;Initial", "Catalog=F\t", "|x|y" };
-    QCOMPARE(StartSequence::connectionStringFromCommandLine(
-                     StartSequence::commandLineText(arguments)),
+    QCOMPARE(StartSequence::connectionStringFromCommandLine(StartSequence::commandLineText(
+                     { "prog", "\tProvider=SQLOLEDB.1;Initial", "Catalog=F\t", "|x|y" })),
              "\tProvider=SQLOLEDB.1;Initial Catalog=F\t");
-}
-
-void TestBrettIni::lindavexIni_readWhenCommandLineIsBlank()
-{
     QTemporaryDir dir;
     const QString path = QDir::toNativeSeparators(dir.filePath("lindavex.Ini"));
     QString connection;
     StartSequence start(dir.path());
     QVERIFY(!start.resolveConnection("  |x", &connection));
     QVERIFY2(start.errorString().contains(path), qPrintable(start.errorString()));
-
     // Keys in any case and with blanks around; lines without a key are skipped, the first of
     // two keys wins; Windows-1252, LF only, no line end after the last line.
     QVERIFY(HostFixture::writeFile(path,
