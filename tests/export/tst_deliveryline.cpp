@@ -34,8 +34,6 @@ class TestDeliveryLine : public QObject
     Q_OBJECT
 
 private slots:
-    void field_data();
-    void field();
     void fieldProblem_data();
     void fieldProblem();
     void pieceNumbers_data();
@@ -43,23 +41,6 @@ private slots:
     void format_data();
     void format();
 };
-
-void TestDeliveryLine::field_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<int>("field");
-    QTest::addColumn<QString>("expected");
-    // The trimming, cutting and shaping rules of the line are proven by the whole files of
-    // tests/export/tst_exportrun and bench/smoke.sh; what those files never hold, here.
-    QTest::newRow("certification WB wins") << "ZERTIFIZIERUNGWB=FSC" << 44 << "FSC";
-}
-
-void TestDeliveryLine::field()
-{
-    QFETCH(QString, change);
-    QFETCH(int, field);
-    QTEST(lineWith(change)[field - 1], "expected");
-}
 
 // A line is written exactly when no field has a problem, and then holds the codec's bytes.
 void TestDeliveryLine::fieldProblem_data()

@@ -220,20 +220,21 @@ void TestExportRun::run()
     QTEST(logNumbers, "logNumbers");
 }
 
-// Every field of the line end to end; the piece counter is the run's own; VAT goes out with an
-// owner only. The ledger stops a second delivery of the same logs unless the user says so.
+// Every field of the line end to end, field 44 from the owners' certification, which wins over
+// the office's (that one is bench/smoke.sh's); the piece counter is the run's own; VAT goes out
+// with an owner only. The ledger stops a second delivery of the same logs unless the user says so.
 void TestExportRun::secondRun_asksThenWritesTheSameLines()
 {
     QVERIFY(m_host->exec(QStringList { "UPDATE LOGS SET KLST = 3" } + log(2, "16", "'7'", 1, "3")
                          + owner(1, "'Jürgen Müller'")
                          + QStringList { "UPDATE LOGS_RECH SET MWST = 10.7" }));
-    change({ "LIEFNRBRETT= TEXT2 " });
+    change({ "LIEFNRBRETT= TEXT2 ", "ZERTIFIZIERUNGWB=FSC" });
     const QByteArray lines =
             "BY;42;KV17;;Nord;12;2024;815;Ost;;Weg 1;12345;Tal;Frei;0123;;;3;a;;7;"
-            "15;;2;FI;B;4,0;32;1;;;;;;DE;DE;;;;;;;815;PEFC;;20240315\r\n"
+            "15;;2;FI;B;4,0;32;1;;;;;;DE;DE;;;;;;;815;FSC;;20240315\r\n"
             "BY;42;KV17;;Nord;12;2024;815;Ost;;Weg 1;12345;Tal;Frei;0123;;;3;a;;7;"
             "16;;3;FI;B;4,0;32;1;WB-1;J\xFCrgen M\xFCller;Tal;12345;Weg 2;DE;DE;;;;10,7;;;"
-            "815;PEFC;;20240315\r\n";
+            "815;FSC;;20240315\r\n";
     QVERIFY(runExport());
     QCOMPARE(delivery("LB004200000815.Txt"), lines);
     // The same logs again: asked, and a "Nein" leaves the file and the ledger as they were.
