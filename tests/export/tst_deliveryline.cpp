@@ -91,7 +91,7 @@ void TestDeliveryLine::fieldProblem()
                                          : "das nicht darstellbare Zeichen " + named));
 }
 
-// "" is NULL, any other value text.
+// "" is NULL; the plain sequences of 2, 3 and 1 are tst_exportrun's and bench/smoke.sh's.
 void TestDeliveryLine::pieceNumbers_data()
 {
     QTest::addColumn<QStringList>("klst");
@@ -99,8 +99,6 @@ void TestDeliveryLine::pieceNumbers_data()
     const auto row = [](const char *name, const QString &klst, const QString &pieces) {
         QTest::newRow(name) << klst.split(u',') << pieces.split(u',');
     };
-    row("2 starts, 3 continues, 1 ends", "2,3,3,1,3", "1,2,3,0,2");
-    row("3 without 2 starts at 2", "3,3", "2,3");
     row("NULL ends", "2,3,,3", "1,2,0,2");
     row("3.0 and text are numbers", "2,3.0,3", "1,2,3");
     QStringList pieces { "1" };
@@ -137,7 +135,6 @@ void TestDeliveryLine::format_data()
     QTest::newRow("padded German decimal") << "padded" << V::text("12,5") << "0013";
     QTest::newRow("padded wider, not cut") << "padded" << V::text("12345") << "12345";
     QTest::newRow("padded no number") << "padded" << V::text("2023-A") << "2023-A";
-    QTest::newRow("date ISO text") << "date" << V::text("2024-03-15") << "20240315";
     QTest::newRow("date with time") << "date" << V::text("2025-01-01 13:45:00") << "20250101";
     QTest::newRow("date year 1") << "date" << date(1, 2, 3) << "00010203";
     QTest::newRow("date five-digit year") << "date" << date(12345, 6, 7) << "123450607";
@@ -174,7 +171,6 @@ void TestDeliveryLine::measure_data()
     row("40 cm: D4", V::text("40"), V::text(""), "D4", 0);
     row("79 cm: D7", i(79), V::number("12.5"), "D7", 613);
     row("80 cm: D8", i(80), V::number("12.50"), "D8", 628);
-    row("150 cm, 20 m", V::number("150"), V::number(20.0), "D8", 3534);
     // A binary 4.1 is read as the decimal 4.1, not as 4.0999999999999996.
     row("length held as a double", i(30), V::number(4.1), "D3a", 29);
     // An exact half cannot occur (pi); these lie a few millionths from it.
