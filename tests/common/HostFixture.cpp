@@ -11,6 +11,11 @@
 #include <QTest>
 #include <QTextCodec>
 
+#ifdef BRETTHOLM_FILE_SIZE_LIMIT
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 HostFixture::HostFixture(const QStringList &sourceFiles)
     : m_path(m_dir.filePath(QStringLiteral("host.sqlite")))
 {
@@ -92,12 +97,11 @@ QString HostFixture::takeDeliveries(const QString &dir)
 {
     QString text;
     for (const QString &name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) {
+        // The settings and the ledger beside them stay: they are no deliveries.
+        if (name == QLatin1String("Brett.Ini")
+            || name.startsWith(QLatin1String("Lieferbuch.sqlite")))
+            continue;
         const QString path = QDir(dir).filePath(name);
-        if (name == QLatin1String("Brett.Ini"))
-            continue;
-        // The ledger beside the settings stays: it is no delivery.
-        if (name.startsWith(QLatin1String("Lieferbuch.sqlite")))
-            continue;
         const QByteArray content = readFile(path);
         text += name + u':';
         for (const QByteArray &line : content.split('\n'))
@@ -107,4 +111,17 @@ QString HostFixture::takeDeliveries(const QString &dir)
         QFile::remove(path);
     }
     return text;
+}
+
+bool HostFixture::limitFileSize(qint64 size)
+{
+#ifdef BRETTHOLM_FILE_SIZE_LIMIT
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit;
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = size ? rlim_t(size) : limit.rlim_max;
+    return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+#else
+    return size == 0;
+#endif
 }

@@ -32,6 +32,9 @@ public:
     // Each delivery file in dir, which is then removed: its name and the log numbers (field
     // 22) of its lines, then its content.
     static QString takeDeliveries(const QString &dir);
+    // Past size bytes a file write fails with EFBIG instead of raising SIGXFSZ; 0 lifts the
+    // limit. Nothing where the platform has no such limit.
+    static bool limitFileSize(qint64 size);
 
 private:
     QTemporaryDir m_dir;

@@ -8,11 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#ifdef BRETTHOLM_FILE_SIZE_LIMIT
-#include <csignal>
-#include <sys/resource.h>
-#endif
-
 using Values = QMap<QString, QString>;
 
 class TestBrettIni : public QObject
@@ -24,8 +19,7 @@ private slots:
     void load();
     void save_data();
     void save();
-    void commandLine_firstPieceTrimmedOfBlanks();
-    void lindavexIni_readWhenCommandLineIsBlank();
+    void connection();
 };
 
 void TestBrettIni::load_data()
@@ -94,19 +88,9 @@ void TestBrettIni::save()
     settings.setValue(ExportSettings::ZERTIFIZIERUNGSNRWB,
                       how == "unwritable" ? QString::fromUtf8("a=Łb") : QStringLiteral("a=b"));
     BrettIni ini(path);
-#ifdef BRETTHOLM_FILE_SIZE_LIMIT
-    // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit normal;
-    getrlimit(RLIMIT_FSIZE, &normal);
-    rlimit small = normal;
-    small.rlim_cur = 64;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, how == "filesize" ? &small : &normal), 0);
+    QVERIFY(HostFixture::limitFileSize(how == "filesize" ? 64 : 0));
     const bool saved = ini.SaveBrettIni(settings);
-    setrlimit(RLIMIT_FSIZE, &normal);
-#else
-    const bool saved = ini.SaveBrettIni(settings);
-#endif
+    HostFixture::limitFileSize(0);
 
     QCOMPARE(saved, how == "replace");
     // No temporary file is left beside the file.
@@ -137,24 +121,19 @@ void TestBrettIni::save()
     QVERIFY(reread == settings);
 }
 
-// Arguments joined by one blank, the text before the first "|", blanks but not tabs trimmed.
-void TestBrettIni::commandLine_firstPieceTrimmedOfBlanks()
+// From the command line: the arguments joined by one blank, the text before the first "|",
+// blanks but not tabs trimmed. When that is blank, from lindavex.Ini.
+void TestBrettIni::connection()
 {
-    const QStringList arguments { "prog", "\tProvider=SQLOLEDB.1;Initial", "Catalog=F\t", "|x|y" };
-    QCOMPARE(StartSequence::connectionStringFromCommandLine(
-                     StartSequence::commandLineText(arguments)),
+    QCOMPARE(StartSequence::connectionStringFromCommandLine(StartSequence::commandLineText(
+                     { "prog", "\tProvider=SQLOLEDB.1;Initial", "Catalog=F\t", "|x|y" })),
              "\tProvider=SQLOLEDB.1;Initial Catalog=F\t");
-}
-
-void TestBrettIni::lindavexIni_readWhenCommandLineIsBlank()
-{
     QTemporaryDir dir;
     const QString path = QDir::toNativeSeparators(dir.filePath("lindavex.Ini"));
     QString connection;
     StartSequence start(dir.path());
     QVERIFY(!start.resolveConnection("  |x", &connection));
     QVERIFY2(start.errorString().contains(path), qPrintable(start.errorString()));
-
     // Keys in any case and with blanks around; lines without a key are skipped, the first of
     // two keys wins; Windows-1252, LF only, no line end after the last line.
     QVERIFY(HostFixture::writeFile(path,
