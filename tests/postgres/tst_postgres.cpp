@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocale>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextStream>
@@ -141,19 +140,16 @@ void TestPostgres::hostForm_reachesDriverAsMapped()
                                    QString("[ODBC]\nTrace=Yes\nTraceFile=%1\n\n[%2]\nDriver=%3\n")
                                            .arg(trace, registered, library)
                                            .toUtf8()));
-    QProcess tool;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("ODBCSYSINI", dir.path());
-    tool.setProcessEnvironment(environment);
-    tool.setProcessChannelMode(QProcess::MergedChannels);
     // Nothing answers there as SQL Server: the open fails, after the driver got the string.
-    tool.start(BRETTHOLM_BIN_DIR "/brettholm32-export",
-               { "--connection", ConnectionString::fromLvxIni("127.0.0.1", "Forst") + options,
-                 "--lists" });
-    QVERIFY(tool.waitForFinished(30000));
-    const QString output = QString::fromUtf8(tool.readAll());
-    QVERIFY2(tool.exitCode() != 0 && output.contains("Keine Verbindung zur Datenbank"),
-             qPrintable(output));
+    const QString output = dir.filePath("output.txt");
+    const pid_t tool = startProcess({ "/usr/bin/env", "ODBCSYSINI=" + dir.path(),
+                                      BRETTHOLM_BIN_DIR "/brettholm32-export", "--connection",
+                                      ConnectionString::fromLvxIni("127.0.0.1", "Forst") + options,
+                                      "--lists" },
+                                    output);
+    const int code = waitForExit(tool, 30000);
+    const QString printed = QString::fromUtf8(HostFixture::readFile(output));
+    QVERIFY2(code > 0 && printed.contains("Keine Verbindung zur Datenbank"), qPrintable(printed));
     const QString log = QString::fromUtf8(HostFixture::readFile(trace));
     QVERIFY2(log.contains("SQLDriverConnect"), qPrintable(log.left(2000)));
     // The trace cuts a long string after 127 characters.
