@@ -49,6 +49,7 @@ private slots:
     void mode_readsEveryValueAndStopsCleanly_data();
     void mode_readsEveryValueAndStopsCleanly();
     void secondQueryWhileOneReads_isRefused();
+    void timeoutNotKept_failsOpen();
 
 private:
     PostgresServer m_server;
@@ -181,6 +182,16 @@ void TestOdbcCursor::secondQueryWhileOneReads_isRefused()
              qPrintable(failing.errorString()));
     HostQuery after = database.exec("SELECT COUNT(*) FROM VALS");
     QVERIFY2(after.next(), qPrintable(after.errorString()));
+}
+
+void TestOdbcCursor::timeoutNotKept_failsOpen()
+{
+    // The SQLite ODBC driver takes the attribute and keeps 0: a query could wait for ever.
+    HostDatabase database;
+    QVERIFY(!database.open(m_sqliteOdbc) && !database.isOpen());
+    QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ")
+                     && database.errorString().contains("Zeitgrenze von 30 s"),
+             qPrintable(database.errorString()));
 }
 
 QTEST_GUILESS_MAIN(TestOdbcCursor)

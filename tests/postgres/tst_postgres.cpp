@@ -54,7 +54,6 @@ public:
 
 private slots:
     void initTestCase();
-    void timeoutNotKept_failsOpen();
     void hostForm_reachesDriverAsMapped_data();
     void hostForm_reachesDriverAsMapped();
     void sameResultsAsSqlite_data();
@@ -66,7 +65,6 @@ private slots:
 private:
     PostgresServer m_server;
     HostFixture m_sqlite;
-    QString m_sqliteOdbc;
     QStringList m_messages;
 };
 
@@ -76,8 +74,6 @@ void TestPostgres::initTestCase()
     QVERIFY(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"));
     const QStringList rows = sql("demo/data.sql") + sql("tests/postgres/extra-rows.sql");
     QVERIFY(m_sqlite.exec(rows));
-    m_sqliteOdbc = "Driver=" + sqliteOdbcDriver() + ";Database=" + m_sqlite.path();
-    QVERIFY2(m_sqliteOdbc.contains(".so"), "the SQLite ODBC driver (libsqliteodbc) is missing");
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
     // The driver manager's list is the one that the server's folder gives it.
     QCOMPARE(OdbcDrivers::installed(), QStringList { "PostgreSQL Unicode" });
@@ -85,16 +81,6 @@ void TestPostgres::initTestCase()
     QVERIFY2(m_server.createDatabase("host", schema + rows)
                      && m_server.createDatabase("big", schema + sql("tests/postgres/big-list.sql")),
              qPrintable(m_server.errorString()));
-}
-
-void TestPostgres::timeoutNotKept_failsOpen()
-{
-    // The SQLite ODBC driver takes the attribute and keeps 0: a query could wait for ever.
-    HostDatabase database;
-    QVERIFY(!database.open(m_sqliteOdbc) && !database.isOpen());
-    QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ")
-                     && database.errorString().contains("Zeitgrenze von 30 s"),
-             qPrintable(database.errorString()));
 }
 
 void TestPostgres::hostForm_reachesDriverAsMapped_data()
