@@ -6,15 +6,11 @@
 #include "export/MessageSink.h"
 #include "host/ConnectionString.h"
 #include "host/HostDatabase.h"
-#include "host/HostValue.h"
-#include "host/OdbcDrivers.h"
 #include "settings/BrettIni.h"
 #include "settings/ExportSettings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLocale>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextStream>
@@ -32,18 +28,6 @@ QStringList sql(const char *path)
     return HostFixture::statementsOf(HostFixture::sourceFile(QLatin1String(path)));
 }
 
-// The exit code and then all that the command-line tool printed, run with dir as its folder.
-QString runCli(const QString &dir, const QString &connection, const QStringList &arguments)
-{
-    QString text;
-    QTextStream stream(&text);
-    ExportCli tool(dir, stream, stream);
-    const int code =
-            tool.run(QStringList { "brettholm32-export", "--connection", connection } + arguments);
-    stream.flush();
-    return QString::number(code) + u'\n' + text.replace(QDir::toNativeSeparators(dir), "$DIR");
-}
-
 } // namespace
 
 class TestPostgres : public QObject, public MessageSink
@@ -55,7 +39,6 @@ public:
 
 private slots:
     void initTestCase();
-    void timeoutNotKept_failsOpen();
     void hostForm_reachesDriverAsMapped_data();
     void hostForm_reachesDriverAsMapped();
     void sameResultsAsSqlite_data();
@@ -67,7 +50,6 @@ private slots:
 private:
     PostgresServer m_server;
     HostFixture m_sqlite;
-    QString m_sqliteOdbc;
     QStringList m_messages;
 };
 
@@ -77,88 +59,54 @@ void TestPostgres::initTestCase()
     QVERIFY(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"));
     const QStringList rows = sql("demo/data.sql") + sql("tests/postgres/extra-rows.sql");
     QVERIFY(m_sqlite.exec(rows));
-    m_sqliteOdbc = "Driver=" + sqliteOdbcDriver() + ";Database=" + m_sqlite.path();
-    QVERIFY2(m_sqliteOdbc.contains(".so"), "the SQLite ODBC driver (libsqliteodbc) is missing");
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-    // The driver manager's list is the one that the server's folder gives it.
-    QCOMPARE(OdbcDrivers::installed(), QStringList { "PostgreSQL Unicode" });
     const QStringList schema = sql("tests/postgres/host-schema.sql");
     QVERIFY2(m_server.createDatabase("host", schema + rows)
                      && m_server.createDatabase("big", schema + sql("tests/postgres/big-list.sql")),
              qPrintable(m_server.errorString()));
 }
 
-void TestPostgres::timeoutNotKept_failsOpen()
-{
-    // The SQLite ODBC driver takes the attribute and keeps 0: a query could wait for ever.
-    HostDatabase database;
-    QVERIFY(!database.open(m_sqliteOdbc) && !database.isOpen());
-    QVERIFY2(database.errorString().startsWith("Keine Verbindung zur Datenbank: ")
-                     && database.errorString().contains("Zeitgrenze von 30 s"),
-             qPrintable(database.errorString()));
-}
-
 void TestPostgres::hostForm_reachesDriverAsMapped_data()
 {
-    QTest::addColumn<QString>("registered"); // the driver name this machine lists
-    QTest::addColumn<QString>("library");
     QTest::addColumn<QString>("options");  // after the host application's form
     QTest::addColumn<QString>("received"); // what the driver manager hands the driver
-    const QString form = ConnectionString::fromLvxIni("127.0.0.1", "Forst");
-    const QString driver18 = "ODBC Driver 18 for SQL Server";
-    // Driver 18 stands in for by psqlODBC under its name: it gets the string, whatever it
-    // makes of it. FreeTDS is the real one.
-    QTest::newRow("driver 18, nothing asked: no encryption")
-            << driver18 << "psqlodbcw.so" << QString()
-            << "Driver={" + driver18
-                    + "};Server=127.0.0.1;Database=Forst;"
-                      "Trusted_Connection=yes;Encrypt=no;";
-    QTest::newRow("driver 18, encryption asked, certificate trusted")
-            << driver18 << "psqlodbcw.so"
+    const QString sent = "Driver={ODBC Driver 18 for SQL Server};Server=127.0.0.1;Database=Forst;"
+                         "Trusted_Connection=yes;";
+    QTest::newRow("nothing asked: no encryption") << QString() << sent + "Encrypt=no;";
+    QTest::newRow("encryption asked, certificate trusted")
             << ";Use Encryption for Data=True;Trust Server Certificate=True"
-            << "Driver={" + driver18
-                    + "};Server=127.0.0.1;Database=Forst;"
-                      "Trusted_Connection=yes;Encrypt=yes;TrustServerCertificate=yes;";
-    QTest::newRow("FreeTDS, nothing asked") << "FreeTDS"
-                                            << "libtdsodbc.so" << QString()
-                                            << "Driver={FreeTDS};Server=127.0.0.1;Database=Forst;"
-                                               "Trusted_Connection=yes;Encryption=off;"
-                                               "TDS_Version=7.4;";
+            << sent + "Encrypt=yes;TrustServerCertificate=yes;";
 }
 
 void TestPostgres::hostForm_reachesDriverAsMapped()
 {
-    QFETCH(QString, registered);
-    QFETCH(QString, library);
     QFETCH(QString, options);
     QFETCH(QString, received);
-    // A driver list of the test's own with unixODBC's trace of every call, read by the
-    // command-line tool in a process of its own: the driver manager keeps what it read for
-    // 20 s.
+    // psqlODBC registered as Driver 18 gets the string, whatever it makes of it, in a driver
+    // list of the test's own with unixODBC's trace of every call. The command-line tool runs in
+    // a process of its own: the driver manager keeps what it read for 20 s.
     QTemporaryDir dir;
     const QString trace = dir.filePath("trace.log");
-    QVERIFY(HostFixture::writeFile(dir.filePath("odbcinst.ini"),
-                                   QString("[ODBC]\nTrace=Yes\nTraceFile=%1\n\n[%2]\nDriver=%3\n")
-                                           .arg(trace, registered, library)
-                                           .toUtf8()));
-    QProcess tool;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("ODBCSYSINI", dir.path());
-    tool.setProcessEnvironment(environment);
-    tool.setProcessChannelMode(QProcess::MergedChannels);
+    QVERIFY(HostFixture::writeFile(
+            dir.filePath("odbcinst.ini"),
+            QString("[ODBC]\nTrace=Yes\nTraceFile=%1\n\n[ODBC Driver 18 for SQL Server]\n"
+                    "Driver=psqlodbcw.so\n")
+                    .arg(trace)
+                    .toUtf8()));
     // Nothing answers there as SQL Server: the open fails, after the driver got the string.
-    tool.start(BRETTHOLM_BIN_DIR "/brettholm32-export",
-               { "--connection", ConnectionString::fromLvxIni("127.0.0.1", "Forst") + options,
-                 "--lists" });
-    QVERIFY(tool.waitForFinished(30000));
-    const QString output = QString::fromUtf8(tool.readAll());
-    QVERIFY2(tool.exitCode() != 0 && output.contains("Keine Verbindung zur Datenbank"),
-             qPrintable(output));
-    const QString log = QString::fromUtf8(HostFixture::readFile(trace));
-    QVERIFY2(log.contains("SQLDriverConnect"), qPrintable(log.left(2000)));
+    const QString output = dir.filePath("output.txt");
+    const pid_t tool = startProcess({ "/usr/bin/env", "ODBCSYSINI=" + dir.path(),
+                                      BRETTHOLM_BIN_DIR "/brettholm32-export", "--connection",
+                                      ConnectionString::fromLvxIni("127.0.0.1", "Forst") + options,
+                                      "--lists" },
+                                    output);
+    const int code = waitForExit(tool, 30000);
+    const QString printed = QString::fromUtf8(HostFixture::readFile(output));
+    QVERIFY2(code > 0 && printed.contains("Keine Verbindung zur Datenbank"), qPrintable(printed));
     // The trace cuts a long string after 127 characters.
+    const QString log = QString::fromUtf8(HostFixture::readFile(trace));
     const QString shown = received.size() <= 127 ? received + u']' : received.left(127) + "...]";
-    QVERIFY2(log.contains("Str In = [" + shown),
+    QVERIFY2(log.contains("SQLDriverConnect") && log.contains("Str In = [" + shown),
              qPrintable(shown + u'\n' + log.mid(log.indexOf("Str In"), 300)));
 }
 
@@ -203,7 +151,15 @@ void TestPostgres::sameResultsAsSqlite()
     for (int i = 0; i < 2; ++i) {
         QTemporaryDir dir;
         QVERIFY(!HostFixture::writeDemoSettings(dir.path()).isEmpty());
-        transcripts[i] = runCli(dir.path(), connections[i], arguments.split(u'|'));
+        QString printed;
+        QTextStream stream(&printed);
+        const int code =
+                ExportCli(dir.path(), stream, stream)
+                        .run(QStringList { "brettholm32-export", "--connection", connections[i] }
+                             + arguments.split(u'|'));
+        stream.flush();
+        transcripts[i] = QString::number(code) + u'\n'
+                + printed.replace(QDir::toNativeSeparators(dir.path()), "$DIR");
         transcripts[i] += HostFixture::takeDeliveries(dir.path());
     }
     QVERIFY2(transcripts[0].contains(expected), qPrintable(transcripts[0]));
@@ -253,23 +209,15 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
         // drop while it reads a batch crashes psqlODBC 13.
         const QRegularExpression fetch("^reader\\|.*\\bfetch \\d+ in ",
                                        QRegularExpression::MultilineOption);
-        const QRegularExpression logQuery("^reader\\|.*\\bAS RELTABLE1\\b",
-                                          QRegularExpression::MultilineOption);
-        qsizetype logsStart = -1;
-        while (drop && !done && logsStart < 0) {
-            const QRegularExpressionMatch declared =
-                    logQuery.match(QString::fromUtf8(m_server.log().mid(logStart)));
-            if (declared.hasMatch())
-                logsStart = declared.capturedStart();
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        const auto fetches = [&] {
+            const QString log = QString::fromUtf8(m_server.log().mid(logStart));
+            const qsizetype logs = log.indexOf(QLatin1String(" AS RELTABLE1"));
+            return logs < 0 ? 0 : log.mid(logs).count(fetch);
+        };
         QElapsedTimer batch;
         for (int n = 6; n <= 7; ++n) {
             batch.start();
-            while (drop && !done
-                   && QString::fromUtf8(m_server.log().mid(logStart)).mid(logsStart).count(fetch)
-                           < n)
+            while (drop && !done && fetches() < n)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(batch.elapsed() / 2));
@@ -289,8 +237,6 @@ void TestPostgres::hostFault_endsRunWithDatabaseErrorAndKeepsOldFile()
     QVERIFY2(drop || (elapsed >= 1800 && elapsed < 10000), qPrintable(QString::number(elapsed)));
     // The old file alone, unchanged; its one line has no log number.
     QCOMPARE(HostFixture::takeDeliveries(dir.path()), old + ": \nyesterday's delivery\r\n");
-    // With the lock gone the same connection exports.
-    QVERIFY(drop || run.run(list, {}));
 }
 
 void TestPostgres::programConnection_issuesNoWrite()
@@ -302,10 +248,8 @@ void TestPostgres::programConnection_issuesNoWrite()
                                             "ROLLBACK|SAVEPOINT|RELEASE|FETCH|CLOSE)\\b"
                                             "|^\\s*DECLARE \\S+ CURSOR (WITH HOLD )?FOR SELECT\\b",
                                             QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression selecting(
-            "^\\s*(DECLARE \\S+ CURSOR WITH HOLD FOR )?SELECT\\b");
     int fixtureWrites = 0;
-    int programSelects = 0;
+    int programStatements = 0;
     for (const QByteArray &line : m_server.log().split('\n')) {
         const QRegularExpressionMatch match = entry.match(QString::fromUtf8(line));
         const bool program = match.captured(1) != QLatin1String("postgres");
@@ -314,13 +258,11 @@ void TestPostgres::programConnection_issuesNoWrite()
             QVERIFY2(!program || (reads && match.captured(1) == PostgresServer::Reader),
                      qPrintable(match.captured(0)));
             fixtureWrites += program || reads ? 0 : 1;
-            // A statement of many rows runs as the query of a server cursor.
-            programSelects += program && selecting.match(statement).hasMatch() ? 1 : 0;
+            programStatements += program ? 1 : 0;
         }
     }
     // The check tells the fixture's writes from reads, and did see the program's statements.
-    QVERIFY(fixtureWrites > 10);
-    QVERIFY2(programSelects > 20, qPrintable(QString::number(programSelects)));
+    QVERIFY(fixtureWrites > 10 && programStatements > 20);
 }
 
 QTEST_GUILESS_MAIN(TestPostgres)
