@@ -28,6 +28,9 @@ public:
     bool createDatabase(const QString &name, const QStringList &statements);
 
     QString connectionString(const QString &database, const QString &user = Reader) const;
+    // For the benchmark, which reaches the server with psql and its own ODBC programs.
+    int port() const { return m_port; }
+    QString folder() const { return m_dir.path(); }
     QByteArray log() const;
     QString errorString() const { return m_errorString; }
 
