@@ -367,14 +367,15 @@ bool Ledger::deliveryBytes(qint64 id, QByteArray *bytes)
     }
     if (sha256.isEmpty())
         return fail(QString::fromUtf8("Eine Lieferung Nr. %1 ist nicht verzeichnet.").arg(id));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    Sha256 hash;
     Statement parts(m_db, "SELECT bytes FROM delivery_part WHERE delivery = ? ORDER BY part");
     parts.bind(1, id);
     while (parts.step()) {
-        const QByteArrayView part(static_cast<const char *>(sqlite3_column_blob(parts.get(), 0)),
-                                  sqlite3_column_bytes(parts.get(), 0));
+        const QByteArray part = QByteArray::fromRawData(
+                static_cast<const char *>(sqlite3_column_blob(parts.get(), 0)),
+                sqlite3_column_bytes(parts.get(), 0));
         hash.addData(part);
-        bytes->append(part);
+        bytes->append(part.constData(), part.size());
     }
     if (!parts.ok()) {
         bytes->clear();

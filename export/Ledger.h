@@ -1,9 +1,9 @@
 #pragma once
 
 #include "base/SerialWorker.h"
+#include "base/Sha256.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -140,7 +140,7 @@ private:
     std::vector<LoggedId> m_logs;
     QByteArray m_part;
     qint64 m_parts = 0;
-    QCryptographicHash m_hash { QCryptographicHash::Sha256 };
+    Sha256 m_hash;
     int m_recordCode = 0; // SQLITE_OK, or the failure that ended the recording
     bool m_tailHashed = false;
     // Last, so that it ends before what its jobs use.

@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-5compat-dev                # Qt Core, Gui, Widgets, Sql, Test, Core5Compat
     libqt6sql6-sqlite libqt6sql6-odbc           # Qt's SQLite and ODBC drivers
     libsqlite3-dev                              # the sqlite3 library that reads SQLite files
+    libssl-dev                                  # libcrypto's SHA-256 for the ledger
     unixodbc unixodbc-dev tdsodbc               # ODBC driver manager, FreeTDS for SQL Server
     sqlite3                                     # builds the demo database from its SQL text
     locales                                     # de_DE.UTF-8 for the German number format
