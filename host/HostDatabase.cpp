@@ -134,10 +134,8 @@ bool HostDatabase::openSqlite(const QString &path)
         code = sqlite3_exec(m_sqlite, "SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr,
                             nullptr);
     }
-    if (code == SQLITE_OK) {
-        m_sqliteCursors = std::make_shared<std::atomic<int>>(0);
+    if (code == SQLITE_OK)
         return true;
-    }
     m_errorString = m_sqlite ? QString::fromUtf8(sqlite3_errmsg(m_sqlite))
                              : QString::fromUtf8(sqlite3_errstr(code));
     m_errorNumber = QString::number(code);
@@ -225,8 +223,7 @@ HostQuery HostDatabase::run(const QString &statement, const QVariantList &params
                             bool streamed) const
 {
     if (m_sqlite)
-        return HostQuery(std::make_unique<SqliteCursor>(m_sqlite, m_sqliteCursors, statement,
-                                                        params, streamed));
+        return HostQuery(std::make_unique<SqliteCursor>(m_sqlite, statement, params));
     if (!isOpen())
         return HostQuery(nullptr);
     // psqlODBC 13 itself crashed when the server went away while its own batches were read

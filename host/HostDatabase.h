@@ -116,7 +116,6 @@ private:
     // Whether a statement of the ODBC connection is reading; one at a time (see OdbcCursor).
     std::shared_ptr<std::atomic<bool>> m_inFlight;
     sqlite3 *m_sqlite = nullptr;
-    std::shared_ptr<std::atomic<int>> m_sqliteCursors; // see SqliteCursor::OpenCursors
     int m_queryTimeout = 30;
     QString m_errorString;
     QString m_errorNumber;

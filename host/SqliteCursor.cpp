@@ -6,9 +6,6 @@
 
 namespace {
 
-// Rows a block: few hand-overs, and memory that stays small beside SQLite's own.
-const int BlockRows = 256;
-
 // The statement's text ends at the first statement; only blanks may follow it.
 bool onlyBlanks(const char *text)
 {
@@ -21,27 +18,9 @@ bool onlyBlanks(const char *text)
 
 } // namespace
 
-SqliteCursor::SqliteCursor(sqlite3 *database, OpenCursors open, const QString &statement,
-                           const QVariantList &params, bool readAhead)
-    : m_database(database), m_open(std::move(open))
+SqliteCursor::SqliteCursor(sqlite3 *database, const QString &statement, const QVariantList &params)
+    : m_database(database)
 {
-    int expected = 0;
-    if (readAhead && m_open->compare_exchange_strong(expected, ReadingAhead)) {
-        m_readAhead = std::make_unique<SerialWorker>();
-        m_ownsConnection = true;
-    } else {
-        // Read on this thread, beside other such cursors; never while one reads ahead.
-        int count = m_open->load();
-        while (count != ReadingAhead && !m_open->compare_exchange_weak(count, count + 1)) { }
-        if (count == ReadingAhead) {
-            m_errorString = QStringLiteral("Die Verbindung zur Datenbank liest noch die Zeilen "
-                                           "einer anderen Abfrage; eine zweite Abfrage zugleich "
-                                           "ist nicht möglich.");
-            m_finished = true;
-            return;
-        }
-        m_counted = true;
-    }
     const QByteArray sql = statement.toUtf8();
     const char *tail = nullptr;
     const int code = sqlite3_prepare_v2(m_database, sql.constData(), int(sql.size()) + 1,
@@ -65,27 +44,11 @@ SqliteCursor::SqliteCursor(sqlite3 *database, OpenCursors open, const QString &s
     for (int i = 0; i < columns; ++i)
         m_names << QString::fromUtf8(sqlite3_column_name(m_statement, i));
     m_firstRowPending = step();
-    if (!m_readAhead || !m_firstRowPending)
-        return;
-    // The first row, stepped to here, makes the first block; the worker goes on with the next.
-    m_firstRowPending = false;
-    Block &first = m_blocks[0];
-    first.values.resize(m_names.size());
-    for (int c = 0; c < columns; ++c)
-        first.values[c] = columnValue(c);
-    first.rows = 1;
-    m_readAhead->run([this] { fill(m_blocks[1]); });
 }
 
 SqliteCursor::~SqliteCursor()
 {
-    // The worker stops with the block under way; then the statement is no one's.
-    m_readAhead.reset();
     sqlite3_finalize(m_statement);
-    if (m_counted)
-        --*m_open;
-    if (m_ownsConnection)
-        m_open->store(0);
 }
 
 bool SqliteCursor::bind(int position, const QVariant &value)
@@ -136,59 +99,8 @@ bool SqliteCursor::step()
     return false;
 }
 
-void SqliteCursor::fill(Block &block)
-{
-    const int columns = int(m_names.size());
-    block.values.resize(size_t(BlockRows) * columns);
-    block.rows = 0;
-    while (block.rows < BlockRows) {
-        const int code = sqlite3_step(m_statement);
-        if (code != SQLITE_ROW) {
-            block.end = true;
-            if (code != SQLITE_DONE) {
-                block.error = QString::fromUtf8(sqlite3_errmsg(m_database));
-                if (block.error.isEmpty())
-                    block.error = QString::fromUtf8(sqlite3_errstr(code));
-                block.errorNumber = QString::number(code);
-            }
-            return;
-        }
-        HostValue *row = block.values.data() + size_t(block.rows) * columns;
-        for (int c = 0; c < columns; ++c)
-            row[c] = columnValue(c);
-        ++block.rows;
-    }
-}
-
-bool SqliteCursor::nextAhead()
-{
-    m_onRow = false;
-    if (m_finished)
-        return false;
-    ++m_row;
-    if (m_row >= m_blocks[m_current].rows) {
-        if (m_blocks[m_current].end) {
-            m_finished = true;
-            m_errorString = m_blocks[m_current].error;
-            m_errorNumber = m_blocks[m_current].errorNumber;
-            return false;
-        }
-        m_readAhead->wait();
-        m_current = 1 - m_current;
-        m_row = 0;
-        if (!m_blocks[m_current].end)
-            m_readAhead->run([this, next = 1 - m_current] { fill(m_blocks[next]); });
-        if (m_blocks[m_current].rows == 0)
-            return nextAhead();
-    }
-    m_onRow = true;
-    return true;
-}
-
 bool SqliteCursor::next()
 {
-    if (m_readAhead)
-        return nextAhead();
     if (m_firstRowPending) {
         m_firstRowPending = false;
         return true;
@@ -219,13 +131,6 @@ HostValue SqliteCursor::value(int column) const
 {
     if (!hasColumn(column))
         return HostValue();
-    if (m_readAhead)
-        return m_blocks[m_current].values[size_t(m_row) * m_names.size() + size_t(column)];
-    return columnValue(column);
-}
-
-HostValue SqliteCursor::columnValue(int column) const
-{
     // The column's value object is read directly, which SQLite allows a connection that one
     // thread uses at a time; the sqlite3_column_...() calls would each look it up again.
     sqlite3_value *value = sqlite3_column_value(m_statement, column);
