@@ -45,16 +45,15 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
     -j"$(nproc)")
 
 # The cursor's fetch-ahead worker on both ODBC drivers, the dropped-connection test's second
-# thread, the SQLite cursor's read-ahead and the ledger's recorder (the export of the benchmark's
-# smoke test, and the ledger's rows that record parts beside the export) under ThreadSanitizer,
-# which cannot share a build with AddressSanitizer. The reports go to files, so that one in the
-# command-line tool that tst_postgres starts, whose failing exit it expects, fails the run as
-# well. TSAN_OPTIONS and tests/tsan.supp say why they are as they are.
+# thread and the ledger's recorder (the export of the benchmark's smoke test, and the ledger's
+# rows that record parts beside the export) under ThreadSanitizer, which cannot share a build
+# with AddressSanitizer. The reports go to files, so that one in the command-line tool that
+# tst_postgres starts, whose failing exit it expects, fails the run as well. TSAN_OPTIONS and tests/tsan.supp say why they are as they are.
 echo "== Cursor tests (ThreadSanitizer, clang, build-tsan)"
 CC=clang CXX=clang++ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DBRETTHOLM_TSAN=ON >/dev/null
-cmake --build build-tsan --target tst_odbccursor tst_postgres tst_sqlitecursor tst_ledger \
-    brettholm32-export -j"$(nproc)"
+cmake --build build-tsan --target tst_odbccursor tst_postgres tst_ledger brettholm32-export \
+    -j"$(nproc)"
 tsan_reports="$PWD/build-tsan/tsan-reports"
 rm -rf "$tsan_reports"
 mkdir -p "$tsan_reports"
@@ -63,7 +62,7 @@ mkdir -p "$tsan_reports"
 tsan_options="halt_on_error=1:second_deadlock_stack=1:log_path=$tsan_reports/report"
 tsan_options+=":suppressions=$PWD/tests/tsan.supp"
 if ! (cd build-tsan && TSAN_OPTIONS=$tsan_options QT_QPA_PLATFORM=offscreen \
-        ctest -R '^(tst_(odbccursor|postgres|sqlitecursor)|bench_smoke)$' --output-on-failure \
+        ctest -R '^(tst_(odbccursor|postgres)|bench_smoke)$' --output-on-failure \
             --no-tests=error \
         && LC_ALL=de_DE.UTF-8 ./tests/tst_ledger "record:300 000 logs" \
             "record:disk full while recording") \
