@@ -46,7 +46,7 @@ struct Sha256::State
         if (!BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0)))
             unusable("BCryptCreateHash");
     }
-    void add(const char *data, qsizetype size)
+    void add(const char *data, qsizetype size) const
     {
         // CNG takes at most 4 GiB a call.
         while (size > 0) {
@@ -87,7 +87,7 @@ struct Sha256::State
         if (!hash || EVP_DigestInit_ex(hash, EVP_sha256(), nullptr) != 1)
             unusable("EVP_DigestInit_ex");
     }
-    void add(const char *data, qsizetype size)
+    void add(const char *data, qsizetype size) const
     {
         if (EVP_DigestUpdate(hash, data, size_t(size)) != 1)
             unusable("EVP_DigestUpdate");
