@@ -10,8 +10,6 @@
 #include <openssl/evp.h>
 #endif
 
-#include <cstdlib>
-
 namespace {
 
 // A library that cannot compute SHA-256 is a broken installation, not a state to go on in:
@@ -19,7 +17,6 @@ namespace {
 [[noreturn]] void unusable(const char *what)
 {
     qFatal("SHA-256: %s failed", what);
-    std::abort();
 }
 
 } // namespace
@@ -119,7 +116,7 @@ Sha256::~Sha256()
     m_state->end();
 }
 
-void Sha256::addData(const QByteArray &bytes)
+void Sha256::addData(QByteArrayView bytes)
 {
     if (m_state->result.isNull())
         m_state->add(bytes.constData(), bytes.size());

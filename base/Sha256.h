@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <memory>
 
@@ -15,7 +16,7 @@ public:
     Sha256(const Sha256 &) = delete;
     Sha256 &operator=(const Sha256 &) = delete;
 
-    void addData(const QByteArray &bytes);
+    void addData(QByteArrayView bytes);
     // The digest of everything added since the start or the last reset(); once asked for,
     // nothing more is added until reset().
     QByteArray result();

@@ -371,11 +371,10 @@ bool Ledger::deliveryBytes(qint64 id, QByteArray *bytes)
     Statement parts(m_db, "SELECT bytes FROM delivery_part WHERE delivery = ? ORDER BY part");
     parts.bind(1, id);
     while (parts.step()) {
-        const QByteArray part = QByteArray::fromRawData(
-                static_cast<const char *>(sqlite3_column_blob(parts.get(), 0)),
-                sqlite3_column_bytes(parts.get(), 0));
+        const QByteArrayView part(static_cast<const char *>(sqlite3_column_blob(parts.get(), 0)),
+                                  sqlite3_column_bytes(parts.get(), 0));
         hash.addData(part);
-        bytes->append(part.constData(), part.size());
+        bytes->append(part);
     }
     if (!parts.ok()) {
         bytes->clear();
@@ -475,16 +474,20 @@ bool Ledger::handOver()
 
 void Ledger::record(const std::vector<LoggedId> &logs, const QByteArray &bytes)
 {
+    // Steps an insert; a failure ends the recording with SQLite's code.
+    const auto insert = [this](sqlite3_stmt *statement) {
+        const int code = sqlite3_step(statement);
+        sqlite3_reset(statement);
+        if (code != SQLITE_DONE)
+            m_recordCode = sqlite3_extended_errcode(m_db);
+        return code == SQLITE_DONE;
+    };
     for (const LoggedId &log : logs) {
         sqlite3_bind_int64(m_insertLog, 2, log.idLog);
         sqlite3_bind_text(m_insertLog, 3, log.blnr.constData(), int(log.blnr.size()),
                           SQLITE_STATIC);
-        const int code = sqlite3_step(m_insertLog);
-        sqlite3_reset(m_insertLog);
-        if (code != SQLITE_DONE) {
-            m_recordCode = sqlite3_extended_errcode(m_db);
+        if (!insert(m_insertLog))
             return;
-        }
     }
     if (bytes.isEmpty())
         return;
@@ -492,13 +495,8 @@ void Ledger::record(const std::vector<LoggedId> &logs, const QByteArray &bytes)
     sqlite3_bind_int64(m_insertPart, 2, m_parts);
     sqlite3_bind_blob64(m_insertPart, 3, bytes.constData(), sqlite3_uint64(bytes.size()),
                         SQLITE_STATIC);
-    const int code = sqlite3_step(m_insertPart);
-    sqlite3_reset(m_insertPart);
-    if (code != SQLITE_DONE) {
-        m_recordCode = sqlite3_extended_errcode(m_db);
-        return;
-    }
-    ++m_parts;
+    if (insert(m_insertPart))
+        ++m_parts;
 }
 
 QString Ledger::pendingSha256()
