@@ -1,6 +1,7 @@
 #include "export/ExportRun.h"
 
 #include "base/AtomicFile.h"
+#include "base/SerialWorker.h"
 #include "base/TextRules.h"
 #include "export/DeliveryLine.h"
 #include "export/FieldSource.h"
@@ -370,26 +371,44 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
     RunValues run;
     if (!readHeaderValues(listName, run))
         return false;
+    const bool exporting = m_mode == Export;
     // The summary orders the lots as the lot list does; without a selection it is the list's.
     QStringList lotOrder = selectedLots;
-    HostLists lists(m_database);
-    if (lotOrder.isEmpty() && !lists.lotsOfList(listName, &lotOrder)) {
-        say(databaseErrorMessage(lists.errorString()));
+    // The logs delivered before are asked about before anything is written, so their ids are
+    // read before the logs, unless a missing supplier number ends the run anyway. An ODBC
+    // connection serves one statement at a time: there they come first. A second SQLite
+    // connection reads them while the log statement sorts the selection, which it does
+    // before it hands over its first row.
+    QList<qint64> ids;
+    const bool readIds = exporting && !run[K::LIEFNRBRETT].isEmpty();
+    QString readFailure;
+    const auto readBefore = [&](const HostDatabase &database) {
+        readFailure =
+                readBeforeLogs(database, selection, listName,
+                               lotOrder.isEmpty() ? &lotOrder : nullptr, readIds ? &ids : nullptr);
+    };
+    std::optional<HostQuery> logs;
+    HostDatabase beside;
+    SerialWorker besideLogs;
+    if (beside.openBeside(m_database)) {
+        besideLogs.run([&] { readBefore(beside); });
+        logs.emplace(m_database.execStreamed(logStatement(selection.filter), selection.params));
+        besideLogs.wait();
+    } else {
+        readBefore(m_database);
+    }
+    if (!readFailure.isEmpty()) {
+        say(databaseErrorMessage(readFailure));
         return false;
     }
     m_summary = DeliverySummary(lotOrder);
     // A missing supplier number ends the run, but only after the log query has been tried, so
     // that a failing database is reported first. A check goes on to the logs.
     const bool supplierGiven = checkSupplier(run);
-    const bool exporting = m_mode == Export;
-    // The logs delivered before are asked about before anything is written; their ids are read
-    // first, as a connection serves one statement at a time.
-    QList<qint64> ids;
-    if (exporting && supplierGiven && !selectedLogIds(selection, &ids))
-        return false;
-    HostQuery logs = m_database.execStreamed(logStatement(selection.filter), selection.params);
-    if (logs.failed()) {
-        say(databaseErrorMessage(logs.errorString()));
+    if (!logs)
+        logs.emplace(m_database.execStreamed(logStatement(selection.filter), selection.params));
+    if (logs->failed()) {
+        say(databaseErrorMessage(logs->errorString()));
         return false;
     }
     if (!supplierGiven && exporting)
@@ -409,14 +428,22 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         say(fileErrorMessage(m_deliveryPath, file.errorString()));
         return false;
     }
-    if (!exportLogs(logs, run, file, ledger ? &*ledger : nullptr))
+    if (!exportLogs(*logs, run, file, ledger ? &*ledger : nullptr))
         return false;
     return finish(file, ledger ? &*ledger : nullptr);
 }
 
-bool ExportRun::selectedLogIds(const Selection &selection, QList<qint64> *ids)
+QString ExportRun::readBeforeLogs(const HostDatabase &database, const Selection &selection,
+                                  const QString &listName, QStringList *lots, QList<qint64> *ids)
 {
-    HostQuery query = m_database.exec(
+    if (lots) {
+        HostLists lists(database);
+        if (!lists.lotsOfList(listName, lots))
+            return lists.errorString();
+    }
+    if (!ids)
+        return QString();
+    HostQuery query = database.exec(
             QStringLiteral("SELECT LOGS.ID_LOG AS ID_LOG FROM LOGS inner join LOGS_RECH on "
                            "LOGS.ID_LOG = LOGS_RECH.ID_LOG WHERE ")
                     + selection.filter,
@@ -426,11 +453,7 @@ bool ExportRun::selectedLogIds(const Selection &selection, QList<qint64> *ids)
         if (query.value(0).toDouble(&id))
             ids->append(qint64(id));
     }
-    if (query.failed()) {
-        say(databaseErrorMessage(query.errorString()));
-        return false;
-    }
-    return true;
+    return query.errorString();
 }
 
 bool ExportRun::beginDelivery(Ledger &ledger, const QList<qint64> &ids, const RunValues &run)

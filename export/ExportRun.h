@@ -87,8 +87,10 @@ private:
         FieldSource owners[std::size(FieldSource::OwnerSettings)];
     };
     bool bindLogSources(const HostRow &log, LogSources &sources);
-    // The host's ids of the selection's logs, read before the logs themselves.
-    bool selectedLogIds(const Selection &selection, QList<qint64> *ids);
+    // What the run reads before the logs themselves: the list's lots and the host's ids of the
+    // selection's logs, each when asked for. The driver's text of the first that failed, or "".
+    static QString readBeforeLogs(const HostDatabase &database, const Selection &selection,
+                                  const QString &listName, QStringList *lots, QList<qint64> *ids);
     // Opens the ledger and asks before a delivery that is probably a mistake: logs delivered
     // before, or a file of another list replaced. Then begins the ledger's record.
     bool beginDelivery(Ledger &ledger, const QList<qint64> &ids, const RunValues &run);

@@ -75,6 +75,11 @@ public:
     bool open(const QString &connectionString);
     void close();
     bool isOpen() const;
+    // A second connection to the SQLite file that other reads, for a thread beside the one
+    // that uses other: a statement of each may be under way at the same time. False for an
+    // ODBC connection, whose server is asked for one connection, and when the file cannot be
+    // opened again.
+    bool openBeside(const HostDatabase &other);
 
     // Runs a statement with "?" placeholders bound in order to params. A QString binds as
     // text, the null QString as the empty text; a QVariant without a value binds as NULL.
@@ -116,6 +121,7 @@ private:
     // Whether a statement of the ODBC connection is reading; one at a time (see OdbcCursor).
     std::shared_ptr<std::atomic<bool>> m_inFlight;
     sqlite3 *m_sqlite = nullptr;
+    QString m_sqlitePath;
     int m_queryTimeout = 30;
     QString m_errorString;
     QString m_errorNumber;

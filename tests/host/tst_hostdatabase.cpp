@@ -39,7 +39,7 @@ private slots:
     void sqlServerNeverAnswers_failsAtLoginTimeout();
     void hostLists_data();
     void hostLists();
-    void sqlite_readsBlobAsTextAndRefusesWrites();
+    void sqlite_readsBlobAsTextBesideASecondConnectionAndRefusesWrites();
     void value_data();
     void value();
 
@@ -208,13 +208,21 @@ void TestHostDatabase::hostLists()
     QTEST(actual, "expected");
 }
 
-void TestHostDatabase::sqlite_readsBlobAsTextAndRefusesWrites()
+void TestHostDatabase::sqlite_readsBlobAsTextBesideASecondConnectionAndRefusesWrites()
 {
-    QVERIFY(m_database.exec("DELETE FROM LISTENKOPF").failed()
-            && m_database.exec("CREATE TABLE X (A)").failed());
+    HostDatabase beside;
+    QVERIFY(!beside.openBeside(HostDatabase()));
+    QVERIFY2(beside.openBeside(m_database), qPrintable(beside.errorString()));
+    for (const HostDatabase *database : { &m_database, &beside }) {
+        QVERIFY(database->exec("DELETE FROM LISTENKOPF").failed()
+                && database->exec("CREATE TABLE X (A)").failed());
+    }
+    // A statement of each connection under way at the same time.
     HostQuery query = m_database.exec("SELECT GKL FROM LOGS WHERE LISTE = ?", { "Werte" });
-    QVERIFY(query.next());
+    HostQuery other = beside.exec("SELECT GKL FROM LOGS WHERE LISTE = ?", { "Werte" });
+    QVERIFY(query.next() && other.next());
     QCOMPARE(query.value(0), HostValue::text("Kä"));
+    QCOMPARE(other.value(0), HostValue::text("Kä"));
 }
 
 // The value that a column of sqlType reads from the bytes that the driver puts into the
