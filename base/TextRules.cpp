@@ -17,6 +17,15 @@ QString trimBlanks(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+QString toUpper(QString text)
+{
+    for (const QChar c : std::as_const(text)) {
+        if (c.unicode() >= 0x80 || (c >= u'a' && c <= u'z'))
+            return std::move(text).toUpper();
+    }
+    return text;
+}
+
 QTextCodec *ansiCodec()
 {
     static QTextCodec *const codec = QTextCodec::codecForName("Windows-1252");

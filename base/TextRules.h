@@ -11,6 +11,10 @@ namespace TextRules {
 // settings file treat only the space character as a blank.
 QString trimBlanks(const QString &text);
 
+// QString::toUpper(), which looks every character up in Unicode's tables, but at once for a
+// text of capitals, digits and ASCII signs, which nearly every species and grade is.
+QString toUpper(QString text);
+
 // The 8-bit code page of every file the program reads or writes (Windows-1252, as on German
 // Windows systems). Never null.
 QTextCodec *ansiCodec();

@@ -140,7 +140,7 @@ QString DeliveryField::build(const RunValues &run, const LogRecord &log, PieceCo
         result = TextRules::trimBlanks(column.toText(locale));
         break;
     case TrimUpper:
-        result = TextRules::trimBlanks(column.toText(locale)).toUpper();
+        result = TextRules::toUpper(TextRules::trimBlanks(column.toText(locale)));
         break;
     case Length:
         result = ValueFormat::length(column, locale);
@@ -155,7 +155,8 @@ QString DeliveryField::build(const RunValues &run, const LogRecord &log, PieceCo
         break;
     }
     case Nation:
-        if (result.isEmpty() || TextRules::trimBlanks(result).toUpper() == QLatin1String("D"))
+        if (result.isEmpty()
+            || TextRules::toUpper(TextRules::trimBlanks(result)) == QLatin1String("D"))
             result = QStringLiteral("DE");
         break;
     case VatRate:

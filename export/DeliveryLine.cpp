@@ -32,9 +32,18 @@ DeliveryLine::Fields DeliveryLine::BuildDeliveryLine(const RunValues &run, const
                                                      PieceCounter &counter, const QLocale &locale)
 {
     Fields fields;
-    for (int i = 0; i < FieldCount; ++i)
-        fields[i] = DeliveryField::Layout[i].build(run, log, counter, locale);
+    BuildDeliveryLine(run, log, counter, locale, fields, Kept {});
     return fields;
+}
+
+void DeliveryLine::BuildDeliveryLine(const RunValues &run, const LogRecord &log,
+                                     PieceCounter &counter, const QLocale &locale, Fields &fields,
+                                     const Kept &kept)
+{
+    for (int i = 0; i < FieldCount; ++i) {
+        if (!kept[i])
+            fields[i] = DeliveryField::Layout[i].build(run, log, counter, locale);
+    }
 }
 
 QString DeliveryLine::join(const Fields &fields)

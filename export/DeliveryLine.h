@@ -55,6 +55,12 @@ public:
     // Fills the fields of the current log and moves the piece counter on.
     static Fields BuildDeliveryLine(const RunValues &run, const LogRecord &log,
                                     PieceCounter &counter, const QLocale &locale);
+    // The same for the next log of a run, into the fields of a log before it: a field marked
+    // in kept keeps the text it has, as it is one of those that are the same for every log
+    // (DeliveryField::sameForEveryLog).
+    using Kept = std::array<bool, FieldCount>;
+    static void BuildDeliveryLine(const RunValues &run, const LogRecord &log, PieceCounter &counter,
+                                  const QLocale &locale, Fields &fields, const Kept &kept);
 
     static QString join(const Fields &fields);
 

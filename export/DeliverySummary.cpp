@@ -14,8 +14,8 @@ void DeliverySummary::add(const QString &lot, const QString &species, const QStr
                           TimberVolume::Measure measure)
 {
     // Trimming and upper-casing return the text itself, without a copy, when nothing changes.
-    const Key key { TextRules::trimBlanks(lot), TextRules::trimBlanks(species).toUpper(),
-                    TextRules::trimBlanks(grade).toUpper(), measure.diameterClass };
+    const Key key { TextRules::trimBlanks(lot), TextRules::toUpper(TextRules::trimBlanks(species)),
+                    TextRules::toUpper(TextRules::trimBlanks(grade)), measure.diameterClass };
     if (!m_lotRank.contains(key.lot))
         m_lotRank.insert(key.lot, m_lotRank.size());
     Sums &sums = m_sums[key];

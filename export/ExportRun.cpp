@@ -637,6 +637,10 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, Le
 {
     const bool checking = m_mode == CheckOnly;
     PieceCounter counter;
+    // The fields that are the same for every log are built once, for the first log built.
+    DeliveryLine::Fields fields;
+    DeliveryLine::Kept kept {};
+    bool built = false;
     QByteArray line;
     std::optional<LogColumns> columns;
     LogSources sources;
@@ -676,8 +680,12 @@ bool ExportRun::exportLogs(HostQuery &logs, RunValues &run, AtomicFile &file, Le
             m_listDate = QDate::fromString(log.listDatum, QStringLiteral("yyyyMMdd"))
                                  .toString(QStringLiteral("dd.MM.yyyy"));
         if (problems.isEmpty()) {
-            const DeliveryLine::Fields fields =
-                    DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale);
+            DeliveryLine::BuildDeliveryLine(run, log, counter, m_locale, fields, kept);
+            if (!built) {
+                for (int i = 0; i < DeliveryLine::FieldCount; ++i)
+                    kept[i] = DeliveryField::Layout[i].sameForEveryLog(perLog);
+                built = true;
+            }
             DeliveryLine::Problem problem;
             if (!DeliveryLine::encode(fields, line, &problem)) {
                 problems << fieldProblem(problem, checking ? QString() : blnr, run, perLog);

@@ -21,10 +21,14 @@ QString ValueFormat::listDate(const HostValue &value)
     if (!date.isValid())
         return QString();
     // Written digit by digit: QDate::toString() reads its format anew for every log.
-    const int year = date.year();
+    // One conversion of the day number; year(), month() and day() would make one each.
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
     if (year < 0 || year > 9999)
         return date.toString(QStringLiteral("yyyyMMdd"));
-    const int number = year * 10000 + date.month() * 100 + date.day();
+    const int number = year * 10000 + month * 100 + day;
     QChar digits[8];
     for (int i = 7, rest = number; i >= 0; --i, rest /= 10)
         digits[i] = QChar(u'0' + rest % 10);
