@@ -3,13 +3,20 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 AtomicFile::AtomicFile(const QString &path) : m_file(path) { }
 
-bool AtomicFile::fail()
+bool AtomicFile::fail(int systemError)
 {
     if (!m_failed) {
         m_failed = true;
         m_errorString = m_file.errorString();
+        // A write that the system cut short (a disk that fills up within Qt's buffer, a file
+        // size limit) leaves Qt without its reason, and Qt then says "Unknown error"; the
+        // reason is the system's error of the call that failed.
+        if (systemError != 0 && m_errorString == QFile().errorString())
+            m_errorString = qt_error_string(systemError);
         m_file.cancelWriting();
     }
     return false;
@@ -24,15 +31,17 @@ bool AtomicFile::write(const QByteArray &bytes)
 {
     if (m_failed)
         return false;
-    return m_file.write(bytes) == bytes.size() || fail();
+    errno = 0;
+    return m_file.write(bytes) == bytes.size() || fail(errno);
 }
 
 bool AtomicFile::commit()
 {
     if (m_failed)
         return false;
+    errno = 0;
     if (!m_file.flush())
-        return fail();
+        return fail(errno);
     if (!m_file.commit()) {
         m_failed = true;
         m_errorString = m_file.errorString();

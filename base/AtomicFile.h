@@ -36,7 +36,8 @@ public:
     QString errorString() const { return m_errorString; }
 
 private:
-    bool fail();
+    // systemError: errno of the call that failed, 0 when there is none.
+    bool fail(int systemError = 0);
 
     QSaveFile m_file;
     QString m_errorString;
