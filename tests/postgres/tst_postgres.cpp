@@ -43,9 +43,9 @@ QStringList sql(const char *path)
 class DroppingRelay
 {
 public:
-    DroppingRelay(int serverPort, int batches) : m_listener(::socket(AF_INET, SOCK_STREAM, 0))
+    DroppingRelay(int serverPort, int batches)
     {
-        sockaddr_in address = loopback(0);
+        sockaddr_in address { AF_INET, 0, { htonl(INADDR_LOOPBACK) }, {} };
         socklen_t size = sizeof address;
         const timeval wait { 60, 0 };
         if (::setsockopt(m_listener, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0
@@ -53,7 +53,8 @@ public:
             && ::listen(m_listener, 1) == 0
             && ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &size) == 0)
             m_port = ntohs(address.sin_port);
-        m_thread = std::thread([=] { relay(serverPort, batches); });
+        address.sin_port = htons(quint16(serverPort));
+        m_thread = std::thread([=] { relay(address, batches); });
     }
     ~DroppingRelay()
     {
@@ -65,27 +66,16 @@ public:
     bool dropped() const { return m_dropped; }
 
 private:
-    static sockaddr_in loopback(int port)
-    {
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(quint16(port));
-        return address;
-    }
-
-    void relay(int serverPort, int batches)
+    void relay(const sockaddr_in &server, int batches)
     {
         const int ends[2] = { ::accept(m_listener, nullptr, nullptr),
                               ::socket(AF_INET, SOCK_STREAM, 0) };
-        const sockaddr_in server = loopback(serverPort);
         bool open = ends[0] >= 0
                 && ::connect(ends[1], reinterpret_cast<const sockaddr *>(&server), sizeof server)
                         == 0;
         // What the program sent from the log statement on; before it, its last bytes, for the
         // marker split between two reads.
         QByteArray sent;
-        bool logs = false;
         pollfd waiting[2] = { { ends[0], POLLIN, 0 }, { ends[1], POLLIN, 0 } };
         char buffer[65536];
         while (open && ::poll(waiting, 2, 60000) > 0) {
@@ -94,9 +84,9 @@ private:
                         waiting[from].revents ? ::read(ends[from], buffer, sizeof buffer) : 0;
                 open = size > 0 || !waiting[from].revents;
                 if (size > 0 && from == 0) {
+                    const bool logs = sent.contains(" AS RELTABLE1");
                     sent = (logs ? sent : sent.right(16)) + QByteArray(buffer, size);
-                    logs = logs || sent.contains(" AS RELTABLE1");
-                    m_dropped = logs && sent.count("fetch ") > batches;
+                    m_dropped = sent.contains(" AS RELTABLE1") && sent.count("fetch ") > batches;
                     open = !m_dropped;
                 }
                 for (ssize_t done = 0, written = 0; open && done < size; done += written)
@@ -109,7 +99,7 @@ private:
         ::close(ends[1]);
     }
 
-    const int m_listener;
+    const int m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
     int m_port = 0;
     std::atomic<bool> m_dropped { false };
     std::thread m_thread;
