@@ -134,10 +134,11 @@ bool HostDatabase::openBeside(const HostDatabase &other)
     close();
     m_errorString.clear();
     m_errorNumber.clear();
-    if (!other.m_sqlite)
+    if (!other.isOpen())
         return false;
     m_queryTimeout = other.m_queryTimeout;
-    if (openSqlite(other.m_sqlitePath))
+    if (other.m_sqlite ? openSqlite(other.m_sqlitePath)
+                       : openOdbc(other.m_odbcConnection, other.m_odbcOptions))
         return true;
     close();
     return false;
@@ -187,6 +188,8 @@ bool HostDatabase::openOdbc(const QString &connectionString, const QString &opti
     if (m_queryTimeout > 0 && !OdbcCursor::keepsTimeout(connection, m_queryTimeout, &m_errorString))
         return false;
     m_odbc = connection;
+    m_odbcConnection = connectionString;
+    m_odbcOptions = options;
     m_inFlight = std::make_shared<std::atomic<bool>>(false);
     // psqlODBC reads a whole result into memory at execute unless the connection string asks
     // for its batches (UseDeclareFetch), which put the bound values into the statement's text;
@@ -214,6 +217,8 @@ void HostDatabase::takeQtError(const QSqlError &error)
 void HostDatabase::close()
 {
     m_odbc = nullptr;
+    m_odbcConnection.clear();
+    m_odbcOptions.clear();
     m_streaming = Streaming::Driver;
     if (m_sqlite) {
         // A statement still open keeps the file open until it is finalized.
@@ -231,9 +236,9 @@ void HostDatabase::close()
 
 bool HostDatabase::isOpen() const
 {
-    return m_sqlite
-            || (m_odbc && QSqlDatabase::contains(m_connectionName)
-                && QSqlDatabase::database(m_connectionName, false).isOpen());
+    // Not Qt's connection, which answers only the thread that opened it: the rows of a
+    // connection opened beside another are read on a thread of their own.
+    return m_sqlite || m_odbc;
 }
 
 HostQuery HostDatabase::exec(const QString &statement, const QVariantList &params) const

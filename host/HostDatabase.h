@@ -75,10 +75,10 @@ public:
     bool open(const QString &connectionString);
     void close();
     bool isOpen() const;
-    // A second connection to the SQLite file that other reads, for a thread beside the one
-    // that uses other: a statement of each may be under way at the same time. False for an
-    // ODBC connection, whose server is asked for one connection, and when the file cannot be
-    // opened again.
+    // A second connection to the database that other reads, with its settings, for a thread
+    // beside the one that uses other: a statement of each may be under way at the same time.
+    // For ODBC that is a second login with the same connection string. False when other is
+    // not open or the second connection cannot be made; errorString() says why.
     bool openBeside(const HostDatabase &other);
 
     // Runs a statement with "?" placeholders bound in order to params. A QString binds as
@@ -122,6 +122,9 @@ private:
     std::shared_ptr<std::atomic<bool>> m_inFlight;
     sqlite3 *m_sqlite = nullptr;
     QString m_sqlitePath;
+    // What open() gave Qt's ODBC driver, for openBeside().
+    QString m_odbcConnection;
+    QString m_odbcOptions;
     int m_queryTimeout = 30;
     QString m_errorString;
     QString m_errorNumber;
