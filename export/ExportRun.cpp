@@ -390,14 +390,16 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
     };
     std::optional<HostQuery> logs;
     HostDatabase beside;
-    SerialWorker besideLogs;
     if (beside.openBeside(m_database)) {
+        // Its thread ends here, before the logs are read, so that the allocator's arena it
+        // took goes to the thread that fetches them (see OdbcFetchAhead).
+        SerialWorker besideLogs;
         besideLogs.run([&] { readBefore(beside); });
         logs.emplace(m_database.execStreamed(logStatement(selection.filter), selection.params));
-        besideLogs.wait();
     } else {
         readBefore(m_database);
     }
+    beside.close();
     if (!readFailure.isEmpty()) {
         say(databaseErrorMessage(readFailure));
         return false;
@@ -423,6 +425,8 @@ bool ExportRun::run(const QString &listText, const QStringList &selectedLots)
         ledger.emplace(m_ledgerPath);
         if (!beginDelivery(*ledger, ids, run))
             return false;
+        // Asked about; their memory is the logs' now.
+        ids = QList<qint64>();
     }
     AtomicFile file(m_deliveryPath);
     if (exporting && !file.open()) {

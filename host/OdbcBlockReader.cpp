@@ -3,12 +3,13 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
-// A block is as many rows as fit in this many bytes of column buffers, within the bounds
-// below: few round trips to the driver, and buffers that stay small beside the driver's own.
-const SQLULEN BlockBytes = SQLULEN(2) * 1024 * 1024;
+// A fetch is as many rows as fit in this many bytes of column buffers, within the bounds
+// below: few calls into the driver, and buffers that stay small beside the driver's own.
+const SQLULEN BlockBytes = SQLULEN(1) * 1024 * 1024;
 const SQLULEN MaxBlockRows = 1000;
 // What SQLGetData reads at a time of a value longer than its bound buffer.
 const SQLLEN LongValueChunk = 8192;
@@ -49,7 +50,8 @@ bool OdbcBlockReader::describe(SQLHSTMT statement, SQLHDBC connection, OdbcDiagn
         if (type == SQL_BIGINT)
             SQLColAttributeW(statement, SQLUSMALLINT(i + 1), SQL_DESC_UNSIGNED, nullptr, 0, nullptr,
                              &isUnsigned);
-        m_columns.push_back({ OdbcColumn::describe(type, size, isUnsigned == SQL_TRUE), {}, {} });
+        m_columns.push_back(
+                { OdbcColumn::describe(type, size, isUnsigned == SQL_TRUE), {}, {}, {} });
         mayOverflow = mayOverflow || m_columns.back().description.mayOverflow();
         rowBytes += SQLULEN(m_columns.back().description.width()) + sizeof(SQLLEN);
     }
@@ -67,121 +69,146 @@ bool OdbcBlockReader::describe(SQLHSTMT statement, SQLHDBC connection, OdbcDiagn
         result = SQLGetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, &rows, sizeof rows, nullptr);
     if (!SQL_SUCCEEDED(result))
         return fail(result);
-    m_blockRows = rows;
-    for (int set = 0; set < 2; ++set) {
-        m_blocks[set].status.resize(rows);
-        for (Column &column : m_columns) {
-            column.buffers[set].resize(rows * SQLULEN(column.description.width()));
-            column.lengths[set].resize(rows);
-        }
+    m_fetchRows = rows;
+    m_status.resize(rows);
+    for (Column &column : m_columns) {
+        column.buffer.resize(rows * SQLULEN(column.description.width()));
+        column.lengths.resize(rows);
     }
     return true;
 }
 
-SQLRETURN OdbcBlockReader::fetchRows(int set, const MoreRows &moreRows)
+SQLRETURN OdbcBlockReader::fetchBound()
 {
-    Block &block = m_blocks[set];
-    SQLRETURN result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROW_STATUS_PTR, block.status.data(), 0);
+    // Bound again for every fetch: a new result of the statement (the server cursor's next
+    // batch) has none of the bindings of the one before.
+    SQLRETURN result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROW_STATUS_PTR, m_status.data(), 0);
     if (SQL_SUCCEEDED(result))
-        result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROWS_FETCHED_PTR, &block.rows, 0);
+        result = SQLSetStmtAttr(m_statement, SQL_ATTR_ROWS_FETCHED_PTR, &m_fetched, 0);
     for (size_t i = 0; !m_rowByRow && SQL_SUCCEEDED(result) && i < m_columns.size(); ++i) {
         Column &column = m_columns[i];
-        result = SQLBindCol(m_statement, SQLUSMALLINT(i + 1), column.description.cType(),
-                            column.buffers[set].data(), column.description.width(),
-                            column.lengths[set].data());
+        result =
+                SQLBindCol(m_statement, SQLUSMALLINT(i + 1), column.description.cType(),
+                           column.buffer.data(), column.description.width(), column.lengths.data());
     }
-    if (!SQL_SUCCEEDED(result))
-        return result;
-    result = SQLFetch(m_statement);
-    if (result == SQL_NO_DATA && moreRows) {
-        result = moreRows(m_resultRows);
-        m_resultRows = 0;
-        if (SQL_SUCCEEDED(result))
-            result = SQLFetch(m_statement);
-    }
-    return result;
+    m_fetched = 0;
+    return SQL_SUCCEEDED(result) ? SQLFetch(m_statement) : result;
 }
 
 void OdbcBlockReader::fetch(int set, const MoreRows &moreRows)
 {
     Block &block = m_blocks[set];
     block.rows = 0;
-    block.longValues.clear();
-    const SQLRETURN result = fetchRows(set, moreRows);
-    if (result == SQL_NO_DATA) {
-        block.rows = 0;
-        block.end = true;
-        return;
-    }
-    if (SQL_SUCCEEDED(result))
-        m_resultRows += block.rows;
-    if (!readValues(set, result)) {
+    block.values.clear();
+    block.bytes.clear();
+    const auto fail = [&](SQLRETURN result) {
         block.error = OdbcDiagnostics::ofStatement(m_statement, m_connection, result);
         block.end = true;
+    };
+    while (block.rows < PackRows && block.bytes.size() < PackBytes) {
+        if (m_resultEnded) {
+            // What the block holds goes first; the next result is asked for with the next block.
+            if (block.rows > 0)
+                return;
+            const SQLRETURN result = moreRows ? moreRows(m_resultRows) : SQLRETURN(SQL_NO_DATA);
+            m_resultRows = 0;
+            if (result == SQL_NO_DATA) {
+                block.end = true;
+                return;
+            }
+            if (!SQL_SUCCEEDED(result))
+                return fail(result);
+            m_resultEnded = false;
+        }
+        const SQLRETURN result = fetchBound();
+        if (result == SQL_NO_DATA) {
+            m_resultEnded = true;
+            continue;
+        }
+        if (!SQL_SUCCEEDED(result) || !pack(block, m_fetched))
+            return fail(result);
+        m_resultRows += m_fetched;
     }
 }
 
-bool OdbcBlockReader::readValues(int set, SQLRETURN fetched)
+bool OdbcBlockReader::pack(Block &block, SQLULEN fetched)
 {
-    Block &block = m_blocks[set];
-    if (!SQL_SUCCEEDED(fetched)) {
-        block.rows = 0;
-        return false;
-    }
-    if (m_rowByRow) {
-        if (block.rows == 1 && block.status[0] != SQL_ROW_ERROR && readRow(set))
-            return true;
-        block.rows = 0;
-        return false;
-    }
+    if (m_rowByRow)
+        return fetched == 1 && m_status[0] != SQL_ROW_ERROR && packRow(block);
     // SQL_SUCCESS_WITH_INFO: values longer than their buffers, read in full here. The rows
-    // before a failing one are read; the rows end there.
-    for (SQLULEN row = 0; row < block.rows; ++row) {
-        bool ok = block.status[row] != SQL_ROW_ERROR;
-        for (size_t i = 0; ok && i < m_columns.size(); ++i) {
-            if (!m_columns[i].description.isLong(m_columns[i].lengths[set][row]))
-                continue;
-            QByteArray bytes;
-            ok = readWhole(int(i), row, &bytes);
-            block.longValues.insert(key(row, int(i)), bytes);
-        }
-        if (!ok) {
-            block.rows = row;
+    // before a failing one are kept; the rows end there.
+    for (SQLULEN row = 0; row < fetched; ++row) {
+        if (m_status[row] == SQL_ROW_ERROR)
             return false;
+        const size_t first = block.values.size();
+        for (size_t i = 0; i < m_columns.size(); ++i) {
+            const Column &column = m_columns[i];
+            const SQLLEN length = column.lengths[row];
+            if (!column.description.isLong(length)) {
+                const SQLLEN width = column.description.width();
+                append(block, column.buffer.data() + row * SQLULEN(width),
+                       column.description.isVariable() || length == SQL_NULL_DATA ? length : width);
+                continue;
+            }
+            QByteArray bytes;
+            if (!readWhole(int(i), row, &bytes)) {
+                block.values.resize(first);
+                return false;
+            }
+            append(block, bytes.constData(), bytes.size());
         }
+        ++block.rows;
     }
     return true;
 }
 
-bool OdbcBlockReader::readRow(int set)
+bool OdbcBlockReader::packRow(Block &block)
 {
-    Block &block = m_blocks[set];
+    const size_t first = block.values.size();
+    const auto failed = [&] {
+        block.values.resize(first);
+        return false;
+    };
     for (size_t i = 0; i < m_columns.size(); ++i) {
         Column &column = m_columns[i];
-        SQLLEN &length = column.lengths[set][0];
         if (!column.description.isVariable()) {
+            SQLLEN length = 0;
             if (!SQL_SUCCEEDED(SQLGetData(m_statement, SQLUSMALLINT(i + 1),
-                                          column.description.cType(), column.buffers[set].data(),
+                                          column.description.cType(), column.buffer.data(),
                                           column.description.width(), &length)))
-                return false;
+                return failed();
+            append(block, column.buffer.data(),
+                   length == SQL_NULL_DATA ? length : column.description.width());
             continue;
         }
         QByteArray bytes;
         bool isNull = false;
         if (!readWhole(int(i), 0, &bytes, &isNull))
-            return false;
-        length = isNull ? SQL_NULL_DATA : 0;
-        if (!isNull)
-            block.longValues.insert(key(0, int(i)), bytes);
+            return failed();
+        append(block, bytes.constData(), isNull ? SQLLEN(SQL_NULL_DATA) : bytes.size());
     }
+    ++block.rows;
     return true;
+}
+
+void OdbcBlockReader::append(Block &block, const char *data, SQLLEN length)
+{
+    if (length == SQL_NULL_DATA || length < 0) {
+        block.values.push_back({ 0, qint32(SQL_NULL_DATA) });
+        return;
+    }
+    // Each value starts aligned, as the driver's buffers do: a text is read as UTF-16.
+    const size_t offset = (block.bytes.size() + 7) & ~size_t(7);
+    block.bytes.resize(offset + size_t(length));
+    std::memcpy(block.bytes.data() + offset, data, size_t(length));
+    block.values.push_back({ quint32(offset), qint32(length) });
 }
 
 bool OdbcBlockReader::readWhole(int column, SQLULEN row, QByteArray *bytes, bool *isNull)
 {
     const OdbcColumn &c = m_columns[column].description;
     SQLRETURN result = SQL_SUCCESS;
-    if (m_blockRows > 1)
+    if (m_fetchRows > 1)
         result = SQLSetPos(m_statement, SQLSETPOSIROW(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
     const SQLLEN room = LongValueChunk - c.terminatorBytes();
     char chunk[LongValueChunk];
@@ -210,14 +237,23 @@ bool OdbcBlockReader::readWhole(int column, SQLULEN row, QByteArray *bytes, bool
 
 HostValue OdbcBlockReader::value(int set, SQLULEN row, int column) const
 {
-    const Column &c = m_columns[column];
-    const SQLLEN length = c.lengths[set][row];
-    if (length == SQL_NULL_DATA)
+    const Block &block = m_blocks[set];
+    const Block::Value &v = block.values[row * m_columns.size() + size_t(column)];
+    if (v.length == SQL_NULL_DATA)
         return HostValue();
-    if (m_rowByRow ? c.description.isVariable() : c.description.isLong(length)) {
-        const QByteArray bytes = m_blocks[set].longValues.value(key(row, column));
-        return c.description.convert(bytes.constData(), bytes.size());
+    const Column &c = m_columns[column];
+    const char *data = block.bytes.data() + v.offset;
+    if (!c.description.isUtf16Text() || v.length == 0)
+        return c.description.convert(data, v.length);
+    const QStringView text = c.description.textOf(data, v.length);
+    QString &reused = c.texts[0].isDetached() ? c.texts[0] : c.texts[1];
+    if (!reused.isDetached()) {
+        // Both still held: the older is let go, and a new text takes its place.
+        std::swap(c.texts[0], c.texts[1]);
+        c.texts[0] = text.toString();
+        return HostValue::text(c.texts[0]);
     }
-    return c.description.convert(c.buffers[set].data() + row * SQLULEN(c.description.width()),
-                                 length);
+    reused.resize(text.size());
+    std::memcpy(reused.data(), text.data(), size_t(text.size()) * sizeof(char16_t));
+    return HostValue::text(reused);
 }

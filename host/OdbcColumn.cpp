@@ -69,6 +69,15 @@ bool OdbcColumn::isLong(SQLLEN length) const
             && (length == SQL_NO_TOTAL || length > m_width - terminatorBytes());
 }
 
+QStringView OdbcColumn::textOf(const char *data, SQLLEN length) const
+{
+    const auto *text = reinterpret_cast<const char16_t *>(data);
+    qsizetype size = length / qsizetype(sizeof(SQLWCHAR));
+    while (m_kind == Kind::PaddedText && size > 0 && text[size - 1] == u' ')
+        --size;
+    return QStringView(text, size);
+}
+
 HostValue OdbcColumn::convert(const char *data, SQLLEN length) const
 {
     switch (m_kind) {
@@ -99,13 +108,8 @@ HostValue OdbcColumn::convert(const char *data, SQLLEN length) const
         return HostValue::number(decimal);
     }
     case Kind::Text:
-    case Kind::PaddedText: {
-        const auto *text = reinterpret_cast<const char16_t *>(data);
-        qsizetype size = length / qsizetype(sizeof(SQLWCHAR));
-        while (m_kind == Kind::PaddedText && size > 0 && text[size - 1] == u' ')
-            --size;
-        return HostValue::text(QString::fromUtf16(text, size));
-    }
+    case Kind::PaddedText:
+        return HostValue::text(textOf(data, length).toString());
     case Kind::Binary:
         return HostValue::text(QString::fromUtf8(data, length));
     case Kind::Date: {

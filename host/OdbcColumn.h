@@ -44,6 +44,10 @@ public:
     // The value of the bytes a driver wrote for this column; length is the indicator's, and
     // the bytes of a text are without the terminating zero.
     HostValue convert(const char *data, SQLLEN length) const;
+    // Whether the value of a column is the text of textOf(), read the driver's UTF-16.
+    bool isUtf16Text() const { return m_kind == Kind::Text || m_kind == Kind::PaddedText; }
+    // The characters of such a value, without the blanks that pad a fixed-width text.
+    QStringView textOf(const char *data, SQLLEN length) const;
 
 private:
     OdbcColumn(Kind kind, SQLSMALLINT cType, SQLLEN width, bool mayOverflow = false)

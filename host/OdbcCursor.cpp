@@ -162,7 +162,7 @@ bool OdbcCursor::start(const QString &statement, const QVariantList &params, int
         finish();
         return false;
     }
-    if (streaming != Streaming::None && m_reader.blockRows() > 1)
+    if (streaming != Streaming::None)
         m_fetchAhead = std::make_unique<OdbcFetchAhead>([this](int set) { fetch(set); });
     return true;
 }

@@ -7,12 +7,12 @@
 
 namespace {
 
-// glibc gives the fetching thread an arena of its own and hands its memory back to the system
-// each time the driver frees a batch, only to fault it in again for the next one: 57 000 page
-// faults for 100 000 logs through psqlODBC, against 4 500 with one arena, and a tenth of the
-// run (bench/run.sh). The program's few threads hardly contend for one arena. Set as the
-// process starts, before any thread exists, as mallopt asks.
-[[maybe_unused]] const bool OneArena = mallopt(M_ARENA_MAX, 1) == 1;
+// The thread that fetches runs beside the one that reads, both allocating for every value:
+// psqlODBC a string per field of a batch, the program its texts. In one allocator arena they
+// wait for each other's lock; in two they need not (bench/run.sh). More arenas hold more memory
+// for nothing: the process's other threads share these two. Set as the process starts, before
+// any thread exists, as mallopt asks.
+[[maybe_unused]] const bool TwoArenas = mallopt(M_ARENA_MAX, 2) == 1;
 
 } // namespace
 #endif
