@@ -200,7 +200,9 @@ void OdbcBlockReader::append(Block &block, const char *data, SQLLEN length)
     // Each value starts aligned, as the driver's buffers do: a text is read as UTF-16.
     const size_t offset = (block.bytes.size() + 7) & ~size_t(7);
     block.bytes.resize(offset + size_t(length));
-    std::memcpy(block.bytes.data() + offset, data, size_t(length));
+    // An empty text: no bytes, and a block of nothing else has no buffer yet.
+    if (length > 0)
+        std::memcpy(block.bytes.data() + offset, data, size_t(length));
     block.values.push_back({ quint32(offset), qint32(length) });
 }
 
