@@ -102,6 +102,8 @@ void OdbcBlockReader::fetch(int set, const MoreRows &moreRows)
     block.values.clear();
     block.bytes.clear();
     const auto fail = [&](SQLRETURN result) {
+        // The values of a row read in part go; the rows before it stay.
+        block.values.resize(block.rows * m_columns.size());
         block.error = OdbcDiagnostics::ofStatement(m_statement, m_connection, result);
         block.end = true;
     };
@@ -140,7 +142,6 @@ bool OdbcBlockReader::pack(Block &block, SQLULEN fetched)
     for (SQLULEN row = 0; row < fetched; ++row) {
         if (m_status[row] == SQL_ROW_ERROR)
             return false;
-        const size_t first = block.values.size();
         for (size_t i = 0; i < m_columns.size(); ++i) {
             const Column &column = m_columns[i];
             const SQLLEN length = column.lengths[row];
@@ -151,10 +152,8 @@ bool OdbcBlockReader::pack(Block &block, SQLULEN fetched)
                 continue;
             }
             QByteArray bytes;
-            if (!readWhole(int(i), row, &bytes)) {
-                block.values.resize(first);
+            if (!readWhole(int(i), row, &bytes))
                 return false;
-            }
             append(block, bytes.constData(), bytes.size());
         }
         ++block.rows;
@@ -164,11 +163,6 @@ bool OdbcBlockReader::pack(Block &block, SQLULEN fetched)
 
 bool OdbcBlockReader::packRow(Block &block)
 {
-    const size_t first = block.values.size();
-    const auto failed = [&] {
-        block.values.resize(first);
-        return false;
-    };
     for (size_t i = 0; i < m_columns.size(); ++i) {
         Column &column = m_columns[i];
         if (!column.description.isVariable()) {
@@ -176,7 +170,7 @@ bool OdbcBlockReader::packRow(Block &block)
             if (!SQL_SUCCEEDED(SQLGetData(m_statement, SQLUSMALLINT(i + 1),
                                           column.description.cType(), column.buffer.data(),
                                           column.description.width(), &length)))
-                return failed();
+                return false;
             append(block, column.buffer.data(),
                    length == SQL_NULL_DATA ? length : column.description.width());
             continue;
@@ -184,7 +178,7 @@ bool OdbcBlockReader::packRow(Block &block)
         QByteArray bytes;
         bool isNull = false;
         if (!readWhole(int(i), 0, &bytes, &isNull))
-            return failed();
+            return false;
         append(block, bytes.constData(), isNull ? SQLLEN(SQL_NULL_DATA) : bytes.size());
     }
     ++block.rows;
